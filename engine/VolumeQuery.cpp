@@ -5,7 +5,6 @@
 #include <winioctl.h>
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -30,7 +29,7 @@ std::wstring RootOf(const std::wstring& path)
 
 // Opens a device, runs one control query and closes the handle again.
 bool QueryDevice(const std::wstring& name, DWORD access, DWORD code, void* in, DWORD inSize,
-                 void* out, DWORD outSize, DWORD* returned)
+                 void* out, DWORD outSize)
 {
     DiskSystem& disks = GetDiskSystem();
     HANDLE device = disks.CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -40,8 +39,6 @@ bool QueryDevice(const std::wstring& name, DWORD access, DWORD code, void* in, D
     DWORD bytes = 0;
     BOOL ok = disks.DeviceIoControl(device, code, in, inSize, out, outSize, &bytes);
     disks.CloseHandle(device);
-    if (returned)
-        *returned = bytes;
     return ok != FALSE;
 }
 
@@ -73,13 +70,9 @@ bool IsUSBBusDrive(const std::wstring& path)
     // Only the fixed part of the descriptor, up to and including the bus type.
     STORAGE_DEVICE_DESCRIPTOR descriptor = {};
     descriptor.Size = sizeof(descriptor);
-    DWORD returned = 0;
     if (!QueryDevice(std::wstring(L"\\\\?\\") + path[0] + L":", GENERIC_READ,
                      IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &descriptor,
-                     sizeof(descriptor), &returned))
-        return false;
-    // A reply too short to hold the bus type says nothing about the bus.
-    if (returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(descriptor.BusType))
+                     sizeof(descriptor)))
         return false;
     return descriptor.BusType == BusTypeUsb;
 }
@@ -155,13 +148,11 @@ int GetDiskNumber(const std::wstring& letter)
     if (letter.empty())
         return -1;
     VOLUME_DISK_EXTENTS extents = {};
-    DWORD returned = 0;
     if (!QueryDevice(std::wstring(L"\\\\.\\") + letter[0] + L":", GENERIC_READ,
-                     IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof(extents),
-                     &returned))
+                     IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof(extents)))
         return -1;
     // A volume with no extent, or one spanning disks, is not on one physical disk.
-    if (returned < sizeof(extents) || extents.NumberOfDiskExtents != 1)
+    if (extents.NumberOfDiskExtents != 1)
         return -1;
     return static_cast<int>(extents.Extents[0].DiskNumber);
 }
@@ -171,10 +162,9 @@ long long GetPhysicalDiskSizeMB(int diskNumber)
     wchar_t name[32];
     std::swprintf(name, 32, L"\\\\.\\PHYSICALDRIVE%d", diskNumber);
     DISK_GEOMETRY geometry = {};
-    DWORD returned = 0;
     // Query only: no read or write access is needed for the geometry.
     if (!QueryDevice(name, 0, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
-                     sizeof(geometry), &returned))
+                     sizeof(geometry)))
         return 0;
     long long bytes = geometry.Cylinders.QuadPart * static_cast<long long>(geometry.TracksPerCylinder) *
                       static_cast<long long>(geometry.SectorsPerTrack) *
