@@ -39,8 +39,8 @@
 //     IOCTL_DISK_GET_DRIVE_GEOMETRY (24 bytes);
 //     IOCTL_DISK_GET_DRIVE_GEOMETRY_EX: geometry, disk size, DISK_PARTITION_INFO (style at
 //       offset 36) and a DISK_DETECTION_INFO of type none, copying what fits (at least 32);
-//     IOCTL_DISK_GET_DRIVE_LAYOUT_EX: header and one 144-byte entry per partition, failing with
-//       ERROR_INSUFFICIENT_BUFFER when they don't all fit (so callers grow their buffer);
+//     IOCTL_DISK_GET_DRIVE_LAYOUT_EX: header and one 144-byte entry per partition (none on a
+//       RAW disk), ERROR_INSUFFICIENT_BUFFER when they don't all fit (callers grow the buffer);
 //     IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS (volumes): the count and the extents that fit;
 //       ERROR_MORE_DATA when not all do. Zero extents succeed with a count of 0, as Wine does.
 //   Storage and geometry queries on a volume are passed to the disk of its only extent.
