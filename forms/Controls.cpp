@@ -196,6 +196,13 @@ void TControl::SetClientHeight(int value) { SetHeight(value + (m_height - Client
 
 TPoint TControl::ClientOrigin()
 {
+    if (auto* self = dynamic_cast<TWinControl*>(this)) {
+        if (self->HandleAllocated()) {
+            POINT p{0, 0};
+            ::ClientToScreen(self->m_handle, &p);
+            return TPoint(p);
+        }
+    }
     if (!m_parent) return TPoint(m_left, m_top);
     TPoint p = m_parent->ClientOrigin();
     return TPoint(p.x + m_left, p.y + m_top);

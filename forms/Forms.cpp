@@ -193,8 +193,9 @@ void TCustomForm::ApplyPosition()
 void TCustomForm::SetVisible(bool value)
 {
     if (value == m_visible) return;
-    if (value && std::find(g_pendingCreates.begin(), g_pendingCreates.end(), this) != g_pendingCreates.end()) {
-        // Still being constructed: show once OnCreate has run.
+    if (value && Application->m_createDepth > 0 &&
+        std::find(g_pendingCreates.begin(), g_pendingCreates.end(), this) != g_pendingCreates.end()) {
+        // Made visible while CreateForm is constructing: show once OnCreate has run.
         m_visible = true;
         m_showAfterCreate = true;
         return;
@@ -328,14 +329,15 @@ void TApplication::Initialize()
 void TApplication::BeginCreateForm(void* memory)
 {
     Handle();
+    ++m_createDepth;
     if (!m_mainForm && !m_creatingMainForm) m_creatingMainForm = memory;
 }
 
 void TApplication::EndCreateForm(TCustomForm* form)
 {
     if (form && !m_mainForm && m_creatingMainForm == static_cast<void*>(form)) m_mainForm = form;
-    m_creatingMainForm = nullptr;
-    FlushPendingFormCreates();
+    if (m_creatingMainForm == static_cast<void*>(form) || !form) m_creatingMainForm = nullptr;
+    if (--m_createDepth == 0) FlushPendingFormCreates();
 }
 
 LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -5,7 +5,8 @@
 // Application->CreateForm fires it right after the constructor; a form made with new
 // inside another form's constructor gets it when control returns to the library (when
 // CreateForm ends, the form is first shown, or the message loop runs), in the order the
-// forms were made. Setting Visible during construction shows the form after its OnCreate.
+// forms were made. A form made visible while CreateForm constructs it is shown after its
+// OnCreate; otherwise showing a form first fires the OnCreate still due.
 // OnShow fires on every change from hidden to visible, before the window appears.
 #include <windows.h>
 
@@ -188,6 +189,7 @@ private:
 
     TCustomForm* m_mainForm = nullptr;
     void* m_creatingMainForm = nullptr;
+    int m_createDepth = 0;
     bool m_mainFormOnTaskBar = false;
     bool m_terminated = false;
     bool m_initialized = false;
