@@ -150,6 +150,7 @@ void TControl::SetParent(TWinControl* parent)
     if (parent) parent->InsertControl(this);
     if (m_parentFont) ParentFontChanged();
     ParentChanged();
+    if (m_parentShowHint) UpdateHintTools();
 }
 
 void TControl::ParentChanged()
@@ -301,17 +302,37 @@ void TControl::SetHint(const String& value)
     UpdateHintTool();
 }
 
+bool TControl::ShowHint() const
+{
+    if (m_parentShowHint && m_parent) return m_parent->ShowHint();
+    return m_showHint;
+}
+
 void TControl::SetShowHint(bool value)
 {
-    if (value == m_showHint) return;
+    m_parentShowHint = false;
     m_showHint = value;
+    UpdateHintTools();
+}
+
+void TControl::SetParentShowHint(bool value)
+{
+    m_parentShowHint = value;
+    UpdateHintTools();
+}
+
+void TControl::UpdateHintTools()
+{
     UpdateHintTool();
+    if (auto* self = dynamic_cast<TWinControl*>(this))
+        for (TControl* c : self->m_controls)
+            if (c->m_parentShowHint) c->UpdateHintTools();
 }
 
 void TControl::UpdateHintTool()
 {
     auto* self = dynamic_cast<TWinControl*>(this);
-    bool want = m_showHint && !m_hint.empty() && !m_destroying;
+    bool want = ShowHint() && !m_hint.empty() && !m_destroying;
     HWND host = nullptr;
     UINT_PTR id = 0;
     UINT flags = TTF_SUBCLASS;

@@ -123,8 +123,12 @@ public:
     // The tool tip shown over the control while ShowHint is true.
     const String& Hint() const { return m_hint; }
     void SetHint(const String& value);
-    bool ShowHint() const { return m_showHint; }
+    // With ParentShowHint (the default) the parent's ShowHint applies; setting ShowHint
+    // clears ParentShowHint.
+    bool ShowHint() const;
     void SetShowHint(bool value);
+    bool ParentShowHint() const { return m_parentShowHint; }
+    void SetParentShowHint(bool value);
 
     TControlStyle ControlStyle() const { return m_controlStyle; }
     void SetControlStyle(TControlStyle style) { m_controlStyle = style; }
@@ -193,6 +197,7 @@ protected:
     bool Destroying() const { return m_destroying; }
     bool CheckNewSize(int& width, int& height);
     void UpdateHintTool();
+    void UpdateHintTools();
 
     String m_text;
 
@@ -212,6 +217,7 @@ private:
     bool m_parentColor = false;
     bool m_autoSize = false;
     bool m_showHint = false;
+    bool m_parentShowHint = true;
     bool m_clicked = false;
     bool m_assigningParentFont = false;
     bool m_hintTool = false;

@@ -6,6 +6,7 @@
 #include "FormsTestSupport.h"
 #include "forms/ComCtrls.h"
 #include "forms/ExtCtrls.h"
+#include "forms/FormsInternal.h"
 #include "forms/StdCtrls.h"
 
 using namespace forms_test;
@@ -486,6 +487,124 @@ TEST_F(ControlsTest, ImageTakesThePictureSizeWithAutoSize)
     image->Picture()->Assign(&bmp);
     EXPECT_EQ(64, image->Width());
     EXPECT_EQ(48, image->Height());
+}
+
+
+// Paints a rectangle far larger than itself: only its own area may show it.
+class Splash : public TGraphicControl {
+public:
+    explicit Splash(TComponent* owner) : TGraphicControl(owner) {}
+
+protected:
+    void Paint() override
+    {
+        Canvas()->Brush()->SetColor(clRed);
+        Canvas()->FillRect(TRect(-100, -100, 1000, 1000));
+        Canvas()->Brush()->SetColor(clBlue);
+        Canvas()->FillRect(TRect(0, 0, 1, 1));
+    }
+};
+
+TEST_F(ControlsTest, GraphicChildrenPaintClippedToTheirBoundsAtTheirOrigin)
+{
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    panel->SetBounds(0, 0, 100, 80);
+    auto* splash = new Splash(form);
+    splash->SetParent(panel);
+    splash->SetBounds(10, 20, 30, 40);
+    TBitmap bmp;
+    bmp.SetPixelFormat(pf32bit);
+    bmp.SetSize(100, 80);
+    panel->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    GdiFlush();
+    auto pixel = [&](int x, int y) { return *(static_cast<uint32_t*>(bmp.ScanLine(y)) + x) & 0xFFFFFF; };
+    EXPECT_EQ(0x0000FFu, pixel(10, 20)) << "the child's origin";
+    EXPECT_EQ(0xFF0000u, pixel(11, 21));
+    EXPECT_EQ(0xFF0000u, pixel(39, 59));
+    EXPECT_EQ(0xFFFFFFu, pixel(9, 20));
+    EXPECT_EQ(0xFFFFFFu, pixel(40, 59));
+    EXPECT_EQ(0xFFFFFFu, pixel(39, 60));
+    EXPECT_EQ(0xFFFFFFu, pixel(5, 5));
+}
+
+class EnterLeave : public TObject {
+public:
+    std::vector<std::string> log;
+    void EnterA(TObject*) { log.push_back("enter a"); }
+    void LeaveA(TObject*) { log.push_back("leave a"); }
+    void EnterB(TObject*) { log.push_back("enter b"); }
+    void LeaveB(TObject*) { log.push_back("leave b"); }
+};
+
+TEST_F(ControlsTest, MouseEnterAndLeaveFollowTheControlUnderTheMouse)
+{
+    EnterLeave probe;
+    auto* a = new TLabel(form);
+    a->SetParent(form);
+    a->SetAutoSize(false);
+    a->SetBounds(0, 0, 50, 20);
+    a->OnMouseEnter = MakeEvent(&probe, &EnterLeave::EnterA);
+    a->OnMouseLeave = MakeEvent(&probe, &EnterLeave::LeaveA);
+    auto* b = new TEdit(form);
+    b->SetParent(form);
+    b->SetBounds(0, 40, 50, 20);
+    b->OnMouseEnter = MakeEvent(&probe, &EnterLeave::EnterB);
+    b->OnMouseLeave = MakeEvent(&probe, &EnterLeave::LeaveB);
+    // Keep the real pointer away from the form.
+    SetCursorPos(5, 5);
+    Pump(50);
+    probe.log.clear();
+    SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, Pt(5, 5));
+    SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, Pt(6, 6));
+    SendMessageW(b->Handle(), WM_MOUSEMOVE, 0, Pt(5, 5));
+    SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, Pt(5, 30));
+    ASSERT_EQ(4u, probe.log.size());
+    EXPECT_EQ("enter a", probe.log[0]);
+    EXPECT_EQ("leave a", probe.log[1]);
+    EXPECT_EQ("enter b", probe.log[2]);
+    EXPECT_EQ("leave b", probe.log[3]);
+}
+
+TEST_F(ControlsTest, HintsBecomeToolTipsWhileShowHintHolds)
+{
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    edit->HandleNeeded();
+    HWND tip = forms_internal::ToolTipWindow();
+    LRESULT before = SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0);
+    edit->SetHint(L"Brower Folder");
+    EXPECT_EQ(before, SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0)) << "no tool without ShowHint";
+    edit->SetShowHint(true);
+    EXPECT_EQ(before + 1, SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    // A label follows the form's ShowHint through ParentShowHint.
+    label->SetHint(L"label hint");
+    form->SetShowHint(true);
+    EXPECT_TRUE(label->ShowHint());
+    EXPECT_EQ(before + 2, SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    edit->SetShowHint(false);
+    delete label;
+    EXPECT_EQ(before, SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+}
+
+TEST_F(ControlsTest, FocusChangesFireEnterAndExit)
+{
+    EventLog log;
+    auto* a = new TEdit(form);
+    auto* b = new TEdit(form);
+    a->SetParent(form);
+    b->SetParent(form);
+    b->SetTop(30);
+    a->OnEnter = MakeEvent(&log, &EventLog::Enter);
+    a->OnExit = MakeEvent(&log, &EventLog::Exit);
+    SetForegroundWindow(form->Handle());
+    a->SetFocus();
+    b->SetFocus();
+    EXPECT_EQ("enter,exit", log.Joined());
 }
 
 } // namespace

@@ -315,6 +315,45 @@ TEST_F(FormsTest, OpenDialogCanBeCancelled)
     delete form;
 }
 
+TEST_F(FormsTest, TheMainFormOwnsTheTaskBarButtonAndTheOtherForms)
+{
+    Application->SetMainFormOnTaskBar(true);
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    auto* other = new TForm(main);
+    HWND h = main->Handle();
+    EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(nullptr, GetWindow(h, GW_OWNER));
+    EXPECT_EQ(h, GetWindow(other->Handle(), GW_OWNER));
+    EXPECT_FALSE(GetWindowLongW(other->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    delete main;
+    Application->SetMainFormOnTaskBar(false);
+}
+
+TEST_F(FormsTest, MessagesAndFolderBrowsing)
+{
+    Watchdog dog(20000);
+    ShowMessage(L"Disk too small");
+    ASSERT_EQ(1u, MessageBoxTexts().size());
+    EXPECT_EQ(L"Disk too small", MessageBoxTexts()[0]);
+
+    struct Closer : TObject {
+        void Tick(TObject*)
+        {
+            HWND dialog = FindWindowW(L"#32770", nullptr);
+            if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+    } closer;
+    auto* form = new TForm(nullptr);
+    auto* timer = new TTimer(form);
+    timer->SetInterval(100);
+    timer->OnTimer = MakeEvent(&closer, &Closer::Tick);
+    String folder = L"unchanged";
+    EXPECT_FALSE(SelectDirectory(L"Please Select Folder:", L"", folder));
+    EXPECT_EQ(String(L"unchanged"), folder);
+    delete form;
+}
+
 // A sample form for a person to look at: build/win64/forms2-sample.png.
 TEST_F(FormsTest, SampleFormScreenshot)
 {
