@@ -338,6 +338,9 @@ struct Decoder {
     }
 };
 
+// Rounded like GDI+, so a picture decoded here and one loaded through GDI+ match.
+uint8_t Premultiply(unsigned c, unsigned a) { return uint8_t((c * a + 127) / 255); }
+
 void PutChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t length)
 {
     PutBigU32(out, static_cast<uint32_t>(length));
@@ -499,9 +502,9 @@ void TPngImage::Draw(TCanvas* canvas, const TRect& rect)
     auto* d = static_cast<uint8_t*>(bits);
     for (size_t i = 0; i < m_pixels.size(); i += 4) {
         const unsigned a = m_pixels[i + 3];
-        d[i] = uint8_t(m_pixels[i] * a / 255);
-        d[i + 1] = uint8_t(m_pixels[i + 1] * a / 255);
-        d[i + 2] = uint8_t(m_pixels[i + 2] * a / 255);
+        d[i] = Premultiply(m_pixels[i], a);
+        d[i + 1] = Premultiply(m_pixels[i + 1], a);
+        d[i + 2] = Premultiply(m_pixels[i + 2], a);
         d[i + 3] = uint8_t(a);
     }
     HDC target = canvas->Handle();
@@ -593,9 +596,9 @@ void TPngImage::AssignTo(TPersistent* Dest)
         auto* d = static_cast<uint8_t*>(scratch.ScanLine(y));
         for (int x = 0; x < m_width; ++x, s += 4, d += 4) {
             const unsigned a = s[3];
-            d[0] = uint8_t(s[0] * a / 255);
-            d[1] = uint8_t(s[1] * a / 255);
-            d[2] = uint8_t(s[2] * a / 255);
+            d[0] = Premultiply(s[0], a);
+            d[1] = Premultiply(s[1], a);
+            d[2] = Premultiply(s[2], a);
             d[3] = uint8_t(a);
         }
     }

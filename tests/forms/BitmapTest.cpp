@@ -296,7 +296,7 @@ TEST(Picture, HoldsCopiesAndOffersABitmapView)
     EXPECT_EQ(pf32bit, fromPng->PixelFormat());
     EXPECT_EQ(afPremultiplied, fromPng->AlphaFormat());
     EXPECT_EQ(2, fromPng->Width());
-    // Premultiplied: 200 * 128 / 255 = 100, 100 -> 50, 50 -> 25.
+    // Premultiplied, rounded: 200 * 128 / 255 = 100.4 -> 100, 50.2 -> 50, 25.1 -> 25.
     EXPECT_EQ(0x80193264u, Px32(*fromPng, 0, 0));
     EXPECT_EQ(0xFF1E140Au, Px32(*fromPng, 1, 0));
     EXPECT_EQ(fromPng, picture.Bitmap());

@@ -220,7 +220,7 @@ TEST_F(PngTest, ThePictureBitmapViewMatchesGdiplusLoading)
             const uint8_t* a = static_cast<const uint8_t*>(ours->ScanLine(y)) + 4 * x;
             const uint8_t* b = static_cast<const uint8_t*>(theirs.ScanLine(y)) + 4 * x;
             EXPECT_EQ(b[3], a[3]) << x << "," << y;
-            for (int c = 0; c < 3; ++c) EXPECT_NEAR(b[c], a[c], 1) << x << "," << y << " channel " << c;
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(b[c], a[c]) << x << "," << y << " channel " << c;
         }
 }
 
