@@ -206,13 +206,15 @@ struct Decoder {
             if (size - pos - 8 < static_cast<size_t>(length) + 4) Damaged(L"the file is truncated");
             const uint8_t* body = data + pos + 8;
             const uint32_t stored = BigU32(body + length);
-            if (static_cast<uint32_t>(crc32(0, type, 4 + length)) != stored)
-                Damaged(L"CRC error in the " + ChunkName(type) + L" chunk");
+            const bool critical = type[0] >= 'A' && type[0] <= 'Z';
+            const bool crcOk = static_cast<uint32_t>(crc32(0, type, 4 + length)) == stored;
             pos += 12 + static_cast<size_t>(length);
+            if (!crcOk && critical) Damaged(L"CRC error in the " + ChunkName(type) + L" chunk");
 
             const bool isData = std::memcmp(type, "IDAT", 4) == 0;
             if (seenData && !isData) dataEnded = true;
             if (!haveHeader && std::memcmp(type, "IHDR", 4) != 0) Damaged(L"the IHDR chunk is missing");
+            if (!crcOk) continue; // a damaged ancillary chunk is dropped, as other decoders do
 
             if (std::memcmp(type, "IHDR", 4) == 0) {
                 if (haveHeader) Damaged(L"more than one IHDR chunk");
@@ -226,7 +228,6 @@ struct Decoder {
                 havePalette = true;
                 if (info.colorType == 3) {
                     paletteCount = static_cast<int>(length / 3);
-                    if (paletteCount > (1 << info.bitDepth)) Damaged(L"the palette is too long");
                     for (int i = 0; i < paletteCount; ++i) {
                         palette[i][0] = body[3 * i];
                         palette[i][1] = body[3 * i + 1];
@@ -319,8 +320,9 @@ struct Decoder {
     {
         switch (info.colorType) {
         case 3:
-            if (!havePalette || static_cast<int>(length) > paletteCount) Damaged(L"invalid tRNS chunk");
-            for (uint32_t i = 0; i < length; ++i) palette[i][3] = body[i];
+            if (!havePalette) Damaged(L"tRNS before the palette");
+            // Entries past the palette are ignored.
+            for (uint32_t i = 0; i < length && static_cast<int>(i) < paletteCount; ++i) palette[i][3] = body[i];
             break;
         case 0:
             if (length != 2) Damaged(L"invalid tRNS chunk");

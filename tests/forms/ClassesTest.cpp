@@ -65,6 +65,11 @@ TEST(StringHelpers, PositionsAndPaths)
     EXPECT_EQ(String(L".png"), ExtractFileExt(L"C:\\a.b\\c.png"));
     EXPECT_EQ(String(), ExtractFileExt(L"C:\\a.b\\c"));
     EXPECT_EQ(String(L"-2147483648"), IntToStr(-2147483647 - 1));
+    // Concatenation keeps the String type, whatever the operands.
+    String caption = L"Next";
+    EXPECT_EQ(7, (caption + L" " + std::wstring(L"OK")).Length());
+    EXPECT_EQ(6, (L'[' + caption + L']').Length());
+    EXPECT_EQ(8, (caption + caption).Length());
     EXPECT_EQ(String(L"x"), String(AnsiString(String(L"x"))));
 
     ts::TempDir dir;

@@ -181,6 +181,16 @@ TEST_F(PngTest, TransparencyChunks)
     palette.paletteAlpha = {0, 64, 128, 255, 7};
     CheckSpec(palette, "palette alpha");
 
+    // More palette entries than the depth can index, and more alpha entries than colours.
+    PngSpec loose = Spec(3, 1, 5, 5, false);
+    loose.palette.insert(loose.palette.end(), {1, 2, 3, 4, 5, 6});
+    loose.paletteAlpha = {10, 20, 30, 40, 50};
+    std::string bytes = BuildPng(loose);
+    TPngImage png;
+    Load(png, bytes);
+    loose.paletteAlpha.resize(4);
+    EXPECT_TRUE(SamePixels(Pixels(png), ExpectedPixels(loose), 5));
+
     PngSpec grey = Spec(0, 8, 9, 9, true);
     grey.sample = [](int x, int y, int) { return unsigned((x + y) % 4) * 60; };
     grey.hasKey = true;
@@ -311,6 +321,10 @@ TEST_F(PngTest, DamagedFilesAreRefusedWithTheirFault)
     std::string split = idat(goodRow);
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 6, 0) + split + PngChunk("tEXt", "a\0b") + split + end),
                     L"not consecutive"));
+    // Damage to an ancillary chunk drops that chunk only, as other decoders do.
+    std::string text = PngChunk("tEXt", "a\0b");
+    text[9] ^= 0x20;
+    EXPECT_EQ(String(L"(loaded)"), LoadError(sig + ihdr(1, 1, 8, 6, 0) + text + idat(goodRow) + end));
     std::string hugeLength = sig + ihdr(1, 1, 8, 6, 0) + std::string("\xFF\xFF\xFF\xF0IDAT", 8);
     EXPECT_TRUE(has(LoadError(hugeLength), L"invalid chunk length"));
 }
