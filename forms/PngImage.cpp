@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -263,6 +264,9 @@ struct Decoder {
             size_t h = PassSize(info.height, passes[p].y0, passes[p].dy);
             if (w && h) expected += h * (1 + (w * bitsPerPixel + 7) / 8);
         }
+        // Deflate expands at most about 1032 times: less input than that cannot be whole,
+        // and an absurd claim is refused before anything is allocated for it.
+        if (expected / 1032 > compressed.size() + 64) Damaged(L"the image data is truncated");
         std::vector<uint8_t> raw;
         Inflate(compressed, raw, expected);
 
@@ -359,7 +363,11 @@ void DecodePng(const uint8_t* data, size_t size, PngInfo& info, std::vector<uint
 {
     Decoder decoder;
     std::vector<uint8_t> pixels;
-    decoder.Run(data, size, pixels);
+    try {
+        decoder.Run(data, size, pixels);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources(L"Not enough memory to decode the PNG image");
+    }
     info = decoder.info;
     bgra.swap(pixels);
 }

@@ -142,12 +142,17 @@ void RaiseLastOSError(DWORD code)
     throw EOSError(L"System Error.  Code: " + IntToStr(static_cast<long long>(code)) + L".\r\n" + SysErrorMessage(code));
 }
 
-String IntToStr(int value) { return IntToStr(static_cast<long long>(value)); }
-
-String IntToStr(long long value)
+String SignedToStr(long long value)
 {
     wchar_t buffer[32];
     swprintf(buffer, 32, L"%lld", value);
+    return String(buffer);
+}
+
+String UnsignedToStr(unsigned long long value)
+{
+    wchar_t buffer[32];
+    swprintf(buffer, 32, L"%llu", value);
     return String(buffer);
 }
 

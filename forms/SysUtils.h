@@ -129,8 +129,15 @@ FORMS_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 [[noreturn]] void RaiseLastOSError(DWORD code);
 String SysErrorMessage(DWORD code);
 
-String IntToStr(int value);
-String IntToStr(long long value);
+String SignedToStr(long long value);
+String UnsignedToStr(unsigned long long value);
+// Decimal text of any integer type.
+template <class T, typename std::enable_if<std::is_integral<T>::value, int>::type = 0>
+String IntToStr(T value)
+{
+    return std::is_signed<T>::value ? SignedToStr(static_cast<long long>(value))
+                                    : UnsignedToStr(static_cast<unsigned long long>(value));
+}
 String IntToHex(long long value, int digits);
 // Decimal, or hexadecimal with a "$", "0x" or "0X" prefix; leading blanks and a sign are
 // allowed, nothing may follow the digits. Invalid text or overflow: EConvertError

@@ -65,6 +65,8 @@ TEST(StringHelpers, PositionsAndPaths)
     EXPECT_EQ(String(L".png"), ExtractFileExt(L"C:\\a.b\\c.png"));
     EXPECT_EQ(String(), ExtractFileExt(L"C:\\a.b\\c"));
     EXPECT_EQ(String(L"-2147483648"), IntToStr(-2147483647 - 1));
+    EXPECT_EQ(String(L"4294967295"), IntToStr(0xFFFFFFFFu));
+    EXPECT_EQ(String(L"-5000000000"), IntToStr(-5000000000LL));
     // Concatenation keeps the String type, whatever the operands.
     String caption = L"Next";
     EXPECT_EQ(7, (caption + L" " + std::wstring(L"OK")).Length());

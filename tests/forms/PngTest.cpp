@@ -303,6 +303,8 @@ TEST_F(PngTest, DamagedFilesAreRefusedWithTheirFault)
     EXPECT_TRUE(has(LoadError(sig + ihdr(0x7FFFFFFF, 0x7FFFFFFF, 8, 6, 0) + idat(goodRow) + end),
                     L"PNG image is too large (2147483647 x 2147483647)"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(100000, 100000, 8, 6, 0) + idat(goodRow) + end), L"too large"));
+    // A size within bounds whose data cannot possibly fill it is refused before inflating.
+    EXPECT_TRUE(has(LoadError(sig + ihdr(4000, 4000, 16, 6, 0) + idat(goodRow) + end), L"truncated"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(0x80000000u, 1, 8, 6, 0) + idat(goodRow) + end), L"invalid image size"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(0, 1, 8, 6, 0) + idat(goodRow) + end), L"invalid image size"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 4, 2, 0) + idat(goodRow) + end), L"invalid bit depth"));

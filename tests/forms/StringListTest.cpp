@@ -136,6 +136,18 @@ TEST(StringList, TextObjectsAndBounds)
     EXPECT_THROW(list.Get(2), EStringListError);
     EXPECT_THROW(list.Delete(-1), EStringListError);
 
+    // A whole new text is one change notice.
+    struct Counter : TObject {
+        int count = 0;
+        void Changed(TObject*) { ++count; }
+    } counter;
+    list.OnChange = MakeEvent(&counter, &Counter::Changed);
+    list.SetText(L"x\r\ny\r\n");
+    EXPECT_EQ(1, counter.count);
+    list.Add(L"z");
+    EXPECT_EQ(2, counter.count);
+    list.Delete(2);
+
     TStringList copy;
     copy.Assign(&list);
     EXPECT_EQ(Lines(list), Lines(copy));
