@@ -34,7 +34,7 @@ uint8_t PaethPredict(int a, int b, int c)
 }
 
 // Packs one row of a pass and filters it.
-void AppendRows(const PngSpec& s, int x0, int y0, int dx, int dy, std::string& raw, int& filterTurn)
+void AppendRows(const PngLayout& s, int x0, int y0, int dx, int dy, std::string& raw, int& filterTurn)
 {
     const int w = s.width > x0 ? (s.width - x0 + dx - 1) / dx : 0;
     const int h = s.height > y0 ? (s.height - y0 + dy - 1) / dy : 0;
@@ -89,7 +89,7 @@ std::string PngChunk(const char* type, const std::string& data)
     return out;
 }
 
-std::string BuildPng(const PngSpec& s)
+std::string BuildPng(const PngLayout& s)
 {
     std::string file("\x89PNG\r\n\x1a\n", 8);
     std::string ihdr;
@@ -132,7 +132,7 @@ std::string BuildPng(const PngSpec& s)
     return file;
 }
 
-std::vector<uint8_t> ExpectedPixels(const PngSpec& s)
+std::vector<uint8_t> ExpectedPixels(const PngLayout& s)
 {
     std::vector<uint8_t> out(size_t(s.width) * s.height * 4);
     for (int y = 0; y < s.height; ++y)

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int bitDepth = 8;
@@ -23,11 +23,11 @@ struct PngSpec {
 };
 
 // A complete file; rows use filter types 0 to 4 in turn.
-std::string BuildPng(const PngSpec& spec);
+std::string BuildPng(const PngLayout& layout);
 // One chunk with its length and CRC.
 std::string PngChunk(const char* type, const std::string& data);
-// The straight BGRA the spec describes (16-bit samples keep their high byte).
-std::vector<uint8_t> ExpectedPixels(const PngSpec& spec);
+// The straight BGRA the layout describes (16-bit samples keep their high byte).
+std::vector<uint8_t> ExpectedPixels(const PngLayout& layout);
 
 // GDI+ for the life of the object.
 class GdiplusSession {

@@ -64,34 +64,34 @@ protected:
     ts::TempDir dir;
 
     // Our decode of the file against the model and against GDI+.
-    void CheckSpec(const PngSpec& spec, const std::string& label)
+    void CheckLayout(const PngLayout& layout, const std::string& label)
     {
         SCOPED_TRACE(label);
-        std::string bytes = BuildPng(spec);
+        std::string bytes = BuildPng(layout);
         TPngImage png;
         Load(png, bytes);
-        EXPECT_EQ(spec.width, png.Width());
-        EXPECT_EQ(spec.height, png.Height());
-        EXPECT_EQ(spec.bitDepth, png.BitDepth());
-        EXPECT_EQ(spec.colorType, png.ColorType());
-        EXPECT_EQ(spec.interlaced, png.Interlaced());
+        EXPECT_EQ(layout.width, png.Width());
+        EXPECT_EQ(layout.height, png.Height());
+        EXPECT_EQ(layout.bitDepth, png.BitDepth());
+        EXPECT_EQ(layout.colorType, png.ColorType());
+        EXPECT_EQ(layout.interlaced, png.Interlaced());
         std::vector<uint8_t> ours = Pixels(png);
-        EXPECT_TRUE(SamePixels(ours, ExpectedPixels(spec), spec.width));
+        EXPECT_TRUE(SamePixels(ours, ExpectedPixels(layout), layout.width));
 
         std::wstring path = dir / L"case.png";
         ASSERT_TRUE(ts::WriteBytes(path, bytes));
         int w = 0, h = 0;
         std::vector<uint8_t> theirs;
         ASSERT_TRUE(GdiplusDecode(path, w, h, theirs));
-        EXPECT_EQ(spec.width, w);
-        EXPECT_EQ(spec.height, h);
-        EXPECT_TRUE(SamePixels(ours, theirs, spec.width)) << "against GDI+";
+        EXPECT_EQ(layout.width, w);
+        EXPECT_EQ(layout.height, h);
+        EXPECT_TRUE(SamePixels(ours, theirs, layout.width)) << "against GDI+";
     }
 };
 
-PngSpec Spec(int colorType, int depth, int width, int height, bool interlaced)
+PngLayout Layout(int colorType, int depth, int width, int height, bool interlaced)
 {
-    PngSpec s;
+    PngLayout s;
     s.colorType = colorType;
     s.bitDepth = depth;
     s.width = width;
@@ -168,8 +168,8 @@ TEST_F(PngTest, EveryColourTypeAndBitDepth)
     for (auto& c : combos)
         for (bool interlaced : {false, true})
             for (auto size : {std::make_pair(13, 11), std::make_pair(1, 1), std::make_pair(3, 9)}) {
-                PngSpec s = Spec(c[0], c[1], size.first, size.second, interlaced);
-                CheckSpec(s, "type " + std::to_string(c[0]) + " depth " + std::to_string(c[1]) +
+                PngLayout s = Layout(c[0], c[1], size.first, size.second, interlaced);
+                CheckLayout(s, "type " + std::to_string(c[0]) + " depth " + std::to_string(c[1]) +
                                  (interlaced ? " interlaced " : " ") + std::to_string(size.first) + "x" +
                                  std::to_string(size.second));
             }
@@ -177,12 +177,12 @@ TEST_F(PngTest, EveryColourTypeAndBitDepth)
 
 TEST_F(PngTest, TransparencyChunks)
 {
-    PngSpec palette = Spec(3, 4, 9, 9, false);
+    PngLayout palette = Layout(3, 4, 9, 9, false);
     palette.paletteAlpha = {0, 64, 128, 255, 7};
-    CheckSpec(palette, "palette alpha");
+    CheckLayout(palette, "palette alpha");
 
     // More palette entries than the depth can index, and more alpha entries than colours.
-    PngSpec loose = Spec(3, 1, 5, 5, false);
+    PngLayout loose = Layout(3, 1, 5, 5, false);
     loose.palette.insert(loose.palette.end(), {1, 2, 3, 4, 5, 6});
     loose.paletteAlpha = {10, 20, 30, 40, 50};
     std::string bytes = BuildPng(loose);
@@ -191,24 +191,24 @@ TEST_F(PngTest, TransparencyChunks)
     loose.paletteAlpha.resize(4);
     EXPECT_TRUE(SamePixels(Pixels(png), ExpectedPixels(loose), 5));
 
-    PngSpec grey = Spec(0, 8, 9, 9, true);
+    PngLayout grey = Layout(0, 8, 9, 9, true);
     grey.sample = [](int x, int y, int) { return unsigned((x + y) % 4) * 60; };
     grey.hasKey = true;
     grey.key[0] = 60;
-    CheckSpec(grey, "grey key");
+    CheckLayout(grey, "grey key");
 
-    PngSpec rgb = Spec(2, 16, 9, 9, false);
+    PngLayout rgb = Layout(2, 16, 9, 9, false);
     rgb.sample = [](int x, int, int c) { return unsigned(x % 3) * 0x1111 + unsigned(c); };
     rgb.hasKey = true;
     rgb.key[0] = 0x1111;
     rgb.key[1] = 0x1112;
     rgb.key[2] = 0x1113;
-    CheckSpec(rgb, "rgb key");
+    CheckLayout(rgb, "rgb key");
 }
 
 TEST_F(PngTest, ThePictureBitmapViewMatchesGdiplusLoading)
 {
-    PngSpec s = Spec(6, 8, 16, 12, true);
+    PngLayout s = Layout(6, 8, 16, 12, true);
     std::string bytes = BuildPng(s);
     std::wstring path = dir / L"art.png";
     ASSERT_TRUE(ts::WriteBytes(path, bytes));
@@ -251,7 +251,7 @@ TEST_F(PngTest, DrawBlendsOverTheCanvas)
 
 TEST_F(PngTest, EveryTruncationIsRefused)
 {
-    std::string bytes = BuildPng(Spec(6, 16, 5, 5, true));
+    std::string bytes = BuildPng(Layout(6, 16, 5, 5, true));
     for (size_t n = 0; n < bytes.size(); ++n) {
         String message = LoadError(bytes.substr(0, n));
         EXPECT_NE(String(L"(loaded)"), message) << n;
@@ -333,7 +333,7 @@ TEST_F(PngTest, DamagedFilesAreRefusedWithTheirFault)
 
 TEST_F(PngTest, RandomDamageNeverGetsPastTheChecks)
 {
-    const std::string good = BuildPng(Spec(3, 4, 11, 7, true));
+    const std::string good = BuildPng(Layout(3, 4, 11, 7, true));
     std::mt19937 random(11);
     int refused = 0;
     for (int round = 0; round < 400; ++round) {
@@ -363,7 +363,7 @@ TEST_F(PngTest, RandomDamageNeverGetsPastTheChecks)
 TEST_F(PngTest, AFailedLoadKeepsTheImage)
 {
     TPngImage png;
-    Load(png, BuildPng(Spec(2, 8, 4, 3, false)));
+    Load(png, BuildPng(Layout(2, 8, 4, 3, false)));
     std::vector<uint8_t> before = Pixels(png);
     EXPECT_THROW(Load(png, "\x89PNG\r\n\x1a\n"), EInvalidGraphic);
     EXPECT_EQ(4, png.Width());
