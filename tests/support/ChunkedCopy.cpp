@@ -86,7 +86,7 @@ BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUT
     unsigned long long done = 0;
     bool quiet = routine == nullptr;
     DWORD answer = PROGRESS_CONTINUE;
-    auto report = [&](DWORD reason) {
+    auto report = [&](DWORD reason) -> DWORD {
         if (quiet)
             return PROGRESS_CONTINUE;
         DWORD result = routine(Large(total), Large(done), Large(total), Large(done), 1, reason,
