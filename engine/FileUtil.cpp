@@ -52,7 +52,11 @@ std::wstring FullPath(const std::wstring& path)
 // path would otherwise stand for the current folder.
 bool IsRemovableTree(const std::wstring& folder)
 {
-    if (folder.empty())
+    std::wstring raw = folder;
+    while (!raw.empty() && (raw.back() == L'\\' || raw.back() == L'/'))
+        raw.pop_back();
+    // "X:" alone names the drive's current folder: treat it as the root it looks like.
+    if (raw.empty() || (raw.size() == 2 && raw[1] == L':'))
         return false;
     std::wstring full = FullPath(folder);
     while (!full.empty() && (full.back() == L'\\' || full.back() == L'/'))
