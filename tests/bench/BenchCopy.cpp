@@ -5,8 +5,11 @@
 //
 // The work folder (default %TEMP%\bench_copy) keeps the source tree between runs; the
 // copies are removed after each round. Each side runs N times (default 2), alternating,
-// and the best time of each counts. The host's dirty pages are flushed before every copy.
+// and the best time of each counts. A plain recursive CopyFileExW under Wine, without the
+// engine, is timed as well, to tell the engine's cost from Wine's. The host's dirty pages
+// are flushed before and after every copy, and the flush counts.
 #include "engine/CopyOperation.h"
+#include "engine/FileUtil.h"
 #include "engine/TraceLog.h"
 
 #include <windows.h>
@@ -41,21 +44,30 @@ std::string UnixName(const std::wstring& path)
     return result;
 }
 
-// Runs a host program through Wine's Z: drive; false when that is not possible.
-bool RunHost(const std::string& commandLine)
+// Runs a shell command on the host through Wine's Z: drive and waits for it. Wine gives
+// no handle for a host process, so the command leaves a file behind when it ends.
+std::wstring g_doneFile;
+
+bool RunHost(const std::string& command)
 {
-    std::string line = commandLine;
+    const std::string done = UnixName(g_doneFile);
+    if (done.empty())
+        return false;
+    DeleteFileW(g_doneFile.c_str());
+    std::string line = "Z:\\bin\\sh -c \"" + command + "; touch '" + done + "'\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code == 0;
+    if (pi.hThread)
+        CloseHandle(pi.hThread);
+    if (pi.hProcess)
+        CloseHandle(pi.hProcess);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 3600 * 1000; Sleep(2))
+        if (GetFileAttributesW(g_doneFile.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+    return false;
 }
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
@@ -117,6 +129,28 @@ bool MakeSource(const std::wstring& src, unsigned long long& bytes, unsigned& fi
     return WriteFileOfSize(marker, 0, 0);
 }
 
+// The same system copy per file, without the engine around it: what Wine itself costs.
+bool PlainCopy(const std::wstring& from, const std::wstring& to)
+{
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((from + L"*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return true;
+    bool ok = true;
+    do {
+        if (!wcscmp(entry.cFileName, L".") || !wcscmp(entry.cFileName, L".."))
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = PlainCopy(from + entry.cFileName + L"\\", to + entry.cFileName + L"\\");
+        else
+            ok = CopyFileExW((from + entry.cFileName).c_str(), (to + entry.cFileName).c_str(),
+                             nullptr, nullptr, nullptr, 0) != FALSE;
+    } while (ok && FindNextFileW(find, &entry));
+    FindClose(find);
+    return ok;
+}
+
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -126,6 +160,7 @@ double Seconds(std::chrono::steady_clock::time_point since)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::wstring work;
     int rounds = 2;
     for (int i = 1; i < argc; ++i) {
@@ -155,30 +190,45 @@ int main(int argc, char** argv)
     }
 
     const std::string unixSrc = UnixName(src), unixDst = UnixName(dst);
-    const bool host = !unixSrc.empty() && RunHost("Z:\\bin\\true");
+    g_doneFile = work + L"host-done";
+    const bool host = !unixSrc.empty() && !unixDst.empty() && RunHost("true");
     auto removeTarget = [&] {
         if (host)
-            RunHost("Z:\\bin\\rm -rf " + Quote(unixDst));
+            RunHost("rm -rf " + Quote(unixDst));
         else
             std::printf("remove %ls by hand between runs\n", dst.c_str());
     };
     auto flush = [&] {
         if (host)
-            RunHost("Z:\\bin\\sync");
+            RunHost("sync");
     };
 
-    double bestEngine = 0, bestHost = 0;
+    double bestEngine = 0, bestHost = 0, bestPlain = 0;
     removeTarget();
     for (int round = 0; round < rounds; ++round) {
         if (host) {
             flush();
             auto start = std::chrono::steady_clock::now();
-            bool ok = RunHost("Z:\\bin\\cp -r " + Quote(unixSrc) + " " + Quote(unixDst));
+            bool ok = RunHost("cp -r " + Quote(unixSrc) + " " + Quote(unixDst));
             flush();
             double t = Seconds(start);
+            ok = ok && GetFolderSize(dst, true) == bytes;
             std::printf("host cp -r        round %d: %7.2f s %s\n", round + 1, t, ok ? "" : "FAILED");
             if (ok && (bestHost == 0 || t < bestHost))
                 bestHost = t;
+            removeTarget();
+        }
+
+        {
+            flush();
+            auto start = std::chrono::steady_clock::now();
+            bool ok = PlainCopy(src, dst);
+            flush();
+            double t = Seconds(start);
+            ok = ok && GetFolderSize(dst, true) == bytes;
+            std::printf("Wine CopyFileExW  round %d: %7.2f s %s\n", round + 1, t, ok ? "" : "FAILED");
+            if (ok && (bestPlain == 0 || t < bestPlain))
+                bestPlain = t;
             removeTarget();
         }
 
@@ -189,6 +239,7 @@ int main(int argc, char** argv)
         bool ok = copy.Excute() == 1;
         flush();
         double t = Seconds(start);
+        ok = ok && GetFolderSize(dst, true) == bytes;
         std::printf("engine (COptFile) round %d: %7.2f s %s\n", round + 1, t, ok ? "" : "FAILED");
         if (ok && (bestEngine == 0 || t < bestEngine))
             bestEngine = t;
@@ -198,11 +249,16 @@ int main(int argc, char** argv)
     std::printf("\ntree: %u files, %.0f MB\n", files, bytes / double(MB));
     if (bestEngine > 0)
         std::printf("engine under Wine: %8.1f MB/s\n", bytes / double(MB) / bestEngine);
+    if (bestPlain > 0)
+        std::printf("Wine CopyFileExW:  %8.1f MB/s (same calls, no engine)\n",
+                    bytes / double(MB) / bestPlain);
     if (bestHost > 0)
         std::printf("host cp -r:        %8.1f MB/s\n", bytes / double(MB) / bestHost);
     if (bestEngine > 0 && bestHost > 0)
         std::printf("engine / host:     %8.1f %%\n", 100.0 * bestHost / bestEngine);
-    else if (!host)
+    if (bestEngine > 0 && bestPlain > 0)
+        std::printf("engine / Wine:     %8.1f %%\n", 100.0 * bestPlain / bestEngine);
+    if (!host)
         std::printf("the host copy could not run (not under Wine?)\n");
     return bestEngine > 0 ? 0 : 1;
 }
