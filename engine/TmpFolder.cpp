@@ -39,7 +39,9 @@ std::wstring MakeToolTmpFolder(int needMB, const std::wstring& targetRoot)
     if (working.empty())
         return root;
     std::wstring folder = AStringToWString(working) + L"TervoToolTmp\\";
-    DeleteFolder(folder);
+    // Files copied from a disc keep their read-only mark, which can stop the shell's delete.
+    if (!DeleteFolder(folder))
+        EmptyFolder(folder);
     if (!Exists(folder))
         CreateDirectoryW(folder.c_str(), nullptr);
     return folder;

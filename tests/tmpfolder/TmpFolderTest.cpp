@@ -47,6 +47,7 @@ TEST_F(TmpFolderTest, TheSystemDriveWithRoomGivesAFreshFolderUnderTheWorkingFold
     drives.Add(L'C', DRIVE_FIXED, 5000);
     MakeDirs(WorkTmp() + L"old");
     WriteBytes(WorkTmp() + L"old\\leftover.bin", "x");
+    SetFileAttributesW((WorkTmp() + L"old\\leftover.bin").c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(SelectTmpFolder(3000, L"E:\\"), WorkTmp());
     EXPECT_TRUE(DirExists(WorkTmp()));
     EXPECT_FALSE(DirExists(WorkTmp() + L"old")) << "a previous job's leftovers go";
