@@ -156,54 +156,6 @@ TEST_F(CopyEngineTest, MissingSourceCopiesNothingAndSucceeds)
     EXPECT_TRUE(IsEmptyFolder(dst));
 }
 
-TEST_F(CopyEngineTest, StopBetweenFilesEndsTheCopyAndEmptiesTheTarget)
-{
-    for (int i = 0; i < 5; ++i)
-        WriteBytes(src + L"f" + std::to_wstring(i) + L".txt", std::string(100, 'x'));
-    int files = 0;
-    SetChunkObserver([&](const std::wstring&, unsigned long long done, unsigned long long total) {
-        if (done == total && ++files == 2)
-            COptFile::Instance()->Stop();
-    });
-    EXPECT_TRUE(Copy());
-    EXPECT_EQ(files, 2) << "no file starts after the stop";
-    EXPECT_TRUE(IsEmptyFolder(dst));
-    auto lines = TraceLines(dir / L"work\\");
-    EXPECT_GE(FindTraceLine(lines, L"[OnCopyfileCallback::false]!IsStop"), 0);
-}
-
-DWORD CALLBACK CancelWhenStopped(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
-                                 DWORD, HANDLE, HANDLE, LPVOID)
-{
-    return COptFile::Instance()->IsStop() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
-}
-
-TEST_F(CopyEngineTest, StopDuringAFileCancelsItAndFailsTheCopy)
-{
-    WriteBytes(src + L"big.bin", std::string(64 * 1024, 'b'));
-    SetChunkObserver([&](const std::wstring&, unsigned long long done, unsigned long long) {
-        if (done == 4096)
-            COptFile::Instance()->Stop();
-    });
-    EXPECT_FALSE(Copy(&CancelWhenStopped));
-    EXPECT_TRUE(IsEmptyFolder(dst));
-}
-
-TEST_F(CopyEngineTest, AnOutsideCancelSetBeforeTheCopyIsNotCleared)
-{
-    WriteBytes(src + L"a.txt", "a");
-    std::atomic<bool> jobCancel{true};
-    COptFile* engine = COptFile::Instance();
-    engine->SetCancelSource(&jobCancel);
-    bool copied = Copy();
-    bool stopped = engine->IsStop();
-    engine->SetCancelSource(nullptr);
-    EXPECT_TRUE(copied);
-    EXPECT_TRUE(stopped);
-    EXPECT_FALSE(FileExists(dst + L"a.txt"));
-    EXPECT_FALSE(engine->IsStop());
-}
-
 TEST_F(CopyEngineTest, ASourceThatShrinksDuringTheCopyFailsIt)
 {
     WriteBytes(src + L"a.txt", std::string(500, 'a'));

@@ -117,7 +117,9 @@ TEST_F(CopyOperationTest, AStopBetweenFilesSucceedsQuietlyWithAnEmptyTarget)
         EXPECT_EQ(step.first, STEP_COPY_TO_TARGET) << "no end message after a stop";
     EXPECT_TRUE(DirExists(dst));
     EXPECT_FALSE(FileExists(dst + L"f0"));
-    EXPECT_GE(FindTraceLine(Trace(), L"[CopyOperation:: Excute] IsStop"), 0);
+    auto lines = Trace();
+    EXPECT_GE(FindTraceLine(lines, L"[OnCopyfileCallback::false]!IsStop"), 0);
+    EXPECT_GE(FindTraceLine(lines, L"[CopyOperation:: Excute] IsStop"), 0);
 }
 
 TEST_F(CopyOperationTest, TheJobCancelHoldsThoughTheCopyClearsItsOwnFlags)

@@ -101,27 +101,20 @@ TEST(DeleteFolderTest, DeletesATreeWithOrWithoutTrailingBackslash)
     EXPECT_FALSE(DeleteFolder(dir / L"c"));
 }
 
-TEST(DeleteFolderTest, RefusesEmptyPathsAndDriveRoots)
+TEST(DeleteFolderTest, DeleteAndEmptyRefuseEmptyPathsAndDriveRoots)
 {
     TempDir dir;
     WriteBytes(dir / L"keep.txt", "k");
     ScopedCurrentFolder current(dir.Path());
+    // An empty path, or "C:", would otherwise stand for the current folder.
+    EmptyFolder(L"");
+    EmptyFolder(L"C:");
+    EmptyFolder(L"\\");
     EXPECT_FALSE(DeleteFolder(L""));
     EXPECT_FALSE(DeleteFolder(L"C:\\"));
     EXPECT_FALSE(DeleteFolder(L"C:"));
     EXPECT_FALSE(DeleteFolder(L"\\"));
     EXPECT_FALSE(DeleteFolder(L"\\\\?\\C:\\"));
-    EXPECT_TRUE(FileExists(dir / L"keep.txt"));
-}
-
-TEST(EmptyFolderTest, RefusesEmptyPathsAndDriveRootsSoTheCurrentFolderSurvives)
-{
-    TempDir dir;
-    WriteBytes(dir / L"keep.txt", "k");
-    ScopedCurrentFolder current(dir.Path());
-    EmptyFolder(L"");
-    EmptyFolder(L"C:");
-    EmptyFolder(L"\\");
     EXPECT_TRUE(FileExists(dir / L"keep.txt"));
 }
 

@@ -72,8 +72,7 @@ TEST_F(PipelineTest, TablesFollowKindEmbeddedCompatibilityAndNVMe)
     SetEmbedded(false);
     Win7InsCreator plain(nullptr, 1, &info, false, false);
     EXPECT_EQ(plain.GetStateTable(), isoPlain);
-    EXPECT_EQ(Win7InsCreator::GetStateCount(0), 5);
-    EXPECT_EQ(Win7InsCreator::GetStateCount(1), 5);
+    EXPECT_EQ(Win7InsCreator::GetStateCount(1), 5) << "after jobs with install.wim steps";
 }
 
 TEST_F(PipelineTest, StaticQueries)
