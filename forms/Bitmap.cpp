@@ -109,6 +109,37 @@ TPixelFormat FormatOfSection(const DIBSECTION& ds)
     }
 }
 
+// Whether a section keeps its top row last in memory. The header's sign says so on
+// Windows; some systems report it positive either way, so ask GDI where row 0 lives.
+bool SectionIsBottomUp(HBITMAP bitmap, const DIBSECTION& ds)
+{
+    if (ds.dsBmih.biHeight < 0) return false;
+    const int height = ds.dsBm.bmHeight;
+    if (height <= 1) return true;
+    const size_t stride = static_cast<size_t>(ds.dsBm.bmWidthBytes);
+    auto* bits = static_cast<unsigned char*>(ds.dsBm.bmBits);
+    unsigned char* first = bits;
+    unsigned char* last = bits + stride * (height - 1);
+    std::vector<unsigned char> savedFirst(first, first + stride), savedLast(last, last + stride);
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return true;
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    bool bottomUp = true;
+    if (old) {
+        COLORREF now = GetPixel(dc, 0, 0);
+        SetPixelV(dc, 0, 0, now == RGB(0, 0, 0) ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        GdiFlush();
+        const bool firstChanged = std::memcmp(first, savedFirst.data(), stride) != 0;
+        const bool lastChanged = std::memcmp(last, savedLast.data(), stride) != 0;
+        bottomUp = lastChanged || !firstChanged;
+        std::memcpy(first, savedFirst.data(), stride);
+        std::memcpy(last, savedLast.data(), stride);
+        SelectObject(dc, old);
+    }
+    DeleteDC(dc);
+    return bottomUp;
+}
+
 unsigned char* RowOf(unsigned char* bits, int height, int stride, bool bottomUp, int row)
 {
     return bits + static_cast<size_t>(bottomUp ? height - 1 - row : row) * stride;
@@ -369,10 +400,11 @@ void TBitmap::SetHandle(HBITMAP bitmap)
     }
     DIBSECTION ds{};
     if (GetObjectW(bitmap, sizeof(ds), &ds) == sizeof(ds) && ds.dsBm.bmBits) {
+        ds.dsBm.bmHeight = ds.dsBmih.biHeight < 0 ? -ds.dsBmih.biHeight : ds.dsBmih.biHeight;
         FreeImage();
         const int height = ds.dsBmih.biHeight < 0 ? -ds.dsBmih.biHeight : ds.dsBmih.biHeight;
-        Install(bitmap, ds.dsBm.bmBits, ds.dsBm.bmWidth, height, ds.dsBmih.biBitCount, ds.dsBmih.biHeight > 0,
-                FormatOfSection(ds));
+        const bool bottomUp = SectionIsBottomUp(bitmap, ds);
+        Install(bitmap, ds.dsBm.bmBits, ds.dsBm.bmWidth, height, ds.dsBmih.biBitCount, bottomUp, FormatOfSection(ds));
     } else {
         BITMAP bm{};
         if (!GetObjectW(bitmap, sizeof(bm), &bm)) throw EInvalidGraphic(L"Invalid bitmap handle");

@@ -170,6 +170,18 @@ void TStrings::Put(int index, const String& text)
     InsertObject(index, text, object);
 }
 
+void TStrings::BeginUpdate()
+{
+    if (m_updateCount++ == 0) SetUpdateState(true);
+}
+
+void TStrings::EndUpdate()
+{
+    if (m_updateCount > 0 && --m_updateCount == 0) SetUpdateState(false);
+}
+
+void TStrings::SetUpdateState(bool) {}
+
 TObject* TStrings::GetObject(int) const { return nullptr; }
 
 void TStrings::PutObject(int, TObject*) {}
@@ -342,6 +354,11 @@ void TStringList::Clear()
     if (m_items.empty()) return;
     m_items.clear();
     Changed();
+}
+
+void TStringList::SetUpdateState(bool updating)
+{
+    if (!updating) Changed();
 }
 
 void TStringList::Changed()

@@ -140,11 +140,14 @@ public:
     // Writes Text() in the ANSI code page, or as UTF-8 with its mark when asked.
     void SaveToFile(const String& fileName, bool utf8 = false) const;
     void Assign(TPersistent* Source) override;
-    void BeginUpdate() { ++m_updateCount; }
-    void EndUpdate() { if (m_updateCount > 0) --m_updateCount; }
+    // Holds change notices back; the last EndUpdate sends one.
+    void BeginUpdate();
+    void EndUpdate();
 
 protected:
     [[noreturn]] void Error(const wchar_t* message, int index) const;
+    // Called when the first BeginUpdate starts and the last EndUpdate ends an update.
+    virtual void SetUpdateState(bool updating);
     int m_updateCount = 0;
 };
 
@@ -162,6 +165,9 @@ public:
     void Clear() override;
 
     TNotifyEvent OnChange;
+
+protected:
+    void SetUpdateState(bool updating) override;
 
 private:
     void Changed();

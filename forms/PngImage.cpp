@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -206,13 +207,15 @@ struct Decoder {
             if (size - pos - 8 < static_cast<size_t>(length) + 4) Damaged(L"the file is truncated");
             const uint8_t* body = data + pos + 8;
             const uint32_t stored = BigU32(body + length);
-            if (static_cast<uint32_t>(crc32(0, type, 4 + length)) != stored)
-                Damaged(L"CRC error in the " + ChunkName(type) + L" chunk");
+            const bool critical = type[0] >= 'A' && type[0] <= 'Z';
+            const bool crcOk = static_cast<uint32_t>(crc32(0, type, 4 + length)) == stored;
             pos += 12 + static_cast<size_t>(length);
+            if (!crcOk && critical) Damaged(L"CRC error in the " + ChunkName(type) + L" chunk");
 
             const bool isData = std::memcmp(type, "IDAT", 4) == 0;
             if (seenData && !isData) dataEnded = true;
             if (!haveHeader && std::memcmp(type, "IHDR", 4) != 0) Damaged(L"the IHDR chunk is missing");
+            if (!crcOk) continue; // a damaged ancillary chunk is dropped, as other decoders do
 
             if (std::memcmp(type, "IHDR", 4) == 0) {
                 if (haveHeader) Damaged(L"more than one IHDR chunk");
@@ -226,7 +229,6 @@ struct Decoder {
                 havePalette = true;
                 if (info.colorType == 3) {
                     paletteCount = static_cast<int>(length / 3);
-                    if (paletteCount > (1 << info.bitDepth)) Damaged(L"the palette is too long");
                     for (int i = 0; i < paletteCount; ++i) {
                         palette[i][0] = body[3 * i];
                         palette[i][1] = body[3 * i + 1];
@@ -262,6 +264,9 @@ struct Decoder {
             size_t h = PassSize(info.height, passes[p].y0, passes[p].dy);
             if (w && h) expected += h * (1 + (w * bitsPerPixel + 7) / 8);
         }
+        // Deflate expands at most about 1032 times: less input than that cannot be whole,
+        // and an absurd claim is refused before anything is allocated for it.
+        if (expected / 1032 > compressed.size() + 64) Damaged(L"the image data is truncated");
         std::vector<uint8_t> raw;
         Inflate(compressed, raw, expected);
 
@@ -319,8 +324,9 @@ struct Decoder {
     {
         switch (info.colorType) {
         case 3:
-            if (!havePalette || static_cast<int>(length) > paletteCount) Damaged(L"invalid tRNS chunk");
-            for (uint32_t i = 0; i < length; ++i) palette[i][3] = body[i];
+            if (!havePalette) Damaged(L"tRNS before the palette");
+            // Entries past the palette are ignored.
+            for (uint32_t i = 0; i < length && static_cast<int>(i) < paletteCount; ++i) palette[i][3] = body[i];
             break;
         case 0:
             if (length != 2) Damaged(L"invalid tRNS chunk");
@@ -338,6 +344,9 @@ struct Decoder {
     }
 };
 
+// Rounded like GDI+, so a picture decoded here and one loaded through GDI+ match.
+uint8_t Premultiply(unsigned c, unsigned a) { return uint8_t((c * a + 127) / 255); }
+
 void PutChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t length)
 {
     PutBigU32(out, static_cast<uint32_t>(length));
@@ -354,7 +363,11 @@ void DecodePng(const uint8_t* data, size_t size, PngInfo& info, std::vector<uint
 {
     Decoder decoder;
     std::vector<uint8_t> pixels;
-    decoder.Run(data, size, pixels);
+    try {
+        decoder.Run(data, size, pixels);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources(L"Not enough memory to decode the PNG image");
+    }
     info = decoder.info;
     bgra.swap(pixels);
 }
@@ -499,9 +512,9 @@ void TPngImage::Draw(TCanvas* canvas, const TRect& rect)
     auto* d = static_cast<uint8_t*>(bits);
     for (size_t i = 0; i < m_pixels.size(); i += 4) {
         const unsigned a = m_pixels[i + 3];
-        d[i] = uint8_t(m_pixels[i] * a / 255);
-        d[i + 1] = uint8_t(m_pixels[i + 1] * a / 255);
-        d[i + 2] = uint8_t(m_pixels[i + 2] * a / 255);
+        d[i] = Premultiply(m_pixels[i], a);
+        d[i + 1] = Premultiply(m_pixels[i + 1], a);
+        d[i + 2] = Premultiply(m_pixels[i + 2], a);
         d[i + 3] = uint8_t(a);
     }
     HDC target = canvas->Handle();
@@ -593,9 +606,9 @@ void TPngImage::AssignTo(TPersistent* Dest)
         auto* d = static_cast<uint8_t*>(scratch.ScanLine(y));
         for (int x = 0; x < m_width; ++x, s += 4, d += 4) {
             const unsigned a = s[3];
-            d[0] = uint8_t(s[0] * a / 255);
-            d[1] = uint8_t(s[1] * a / 255);
-            d[2] = uint8_t(s[2] * a / 255);
+            d[0] = Premultiply(s[0], a);
+            d[1] = Premultiply(s[1], a);
+            d[2] = Premultiply(s[2], a);
             d[3] = uint8_t(a);
         }
     }

@@ -142,12 +142,17 @@ void RaiseLastOSError(DWORD code)
     throw EOSError(L"System Error.  Code: " + IntToStr(static_cast<long long>(code)) + L".\r\n" + SysErrorMessage(code));
 }
 
-String IntToStr(int value) { return IntToStr(static_cast<long long>(value)); }
-
-String IntToStr(long long value)
+String SignedToStr(long long value)
 {
     wchar_t buffer[32];
     swprintf(buffer, 32, L"%lld", value);
+    return String(buffer);
+}
+
+String UnsignedToStr(unsigned long long value)
+{
+    wchar_t buffer[32];
+    swprintf(buffer, 32, L"%llu", value);
     return String(buffer);
 }
 
@@ -299,23 +304,23 @@ String FormatArgs(const String& format, const std::vector<FormatArg>& args)
         wchar_t conv = format[i];
         if (next >= args.size()) fail();
         const FormatArg& arg = args[next++];
-        std::wstring spec = L"%" + flags;
-        if (width >= 0) spec += std::to_wstring(width);
-        if (precision >= 0) spec += L"." + std::to_wstring(precision);
+        std::wstring pattern = L"%" + flags;
+        if (width >= 0) pattern += std::to_wstring(width);
+        if (precision >= 0) pattern += L"." + std::to_wstring(precision);
         wchar_t buffer[128];
         std::wstring piece;
         switch (conv) {
         case L'd':
         case L'i':
             if (arg.kind == FormatArg::Text) fail();
-            swprintf(buffer, 128, (spec + L"lld").c_str(), arg.i);
+            swprintf(buffer, 128, (pattern + L"lld").c_str(), arg.i);
             piece = buffer;
             break;
         case L'u':
         case L'x':
         case L'X':
             if (arg.kind == FormatArg::Text) fail();
-            swprintf(buffer, 128, (spec + L"ll" + conv).c_str(), arg.u);
+            swprintf(buffer, 128, (pattern + L"ll" + conv).c_str(), arg.u);
             piece = buffer;
             break;
         case L'c': {

@@ -43,6 +43,32 @@ public:
     int ToIntDef(int defaultValue) const;
 };
 
+// Concatenations that keep the String type (std::wstring's own would give a std::wstring):
+// any String joined with a String, std::wstring, wide text or wide character.
+namespace forms_detail {
+template <class T>
+struct IsTextPiece
+    : std::integral_constant<bool, std::is_same<T, String>::value || std::is_same<T, std::wstring>::value ||
+                                       std::is_same<T, const wchar_t*>::value || std::is_same<T, wchar_t*>::value ||
+                                       std::is_same<T, wchar_t>::value> {};
+inline void Append(String& r, const std::wstring& s) { r.append(s); }
+inline void Append(String& r, const wchar_t* s) { if (s) r.append(s); }
+inline void Append(String& r, wchar_t c) { r.push_back(c); }
+} // namespace forms_detail
+
+template <class A, class B, class DA = typename std::decay<A>::type, class DB = typename std::decay<B>::type,
+          typename std::enable_if<(std::is_same<DA, String>::value || std::is_same<DB, String>::value) &&
+                                      forms_detail::IsTextPiece<DA>::value && forms_detail::IsTextPiece<DB>::value,
+                                  int>::type = 0>
+String operator+(A&& a, B&& b)
+{
+    String r;
+    if constexpr (std::is_same<DA, String>::value) r = std::forward<A>(a);
+    else forms_detail::Append(r, a);
+    forms_detail::Append(r, b);
+    return r;
+}
+
 class AnsiString : public std::string {
 public:
     AnsiString() = default;
@@ -103,8 +129,15 @@ FORMS_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 [[noreturn]] void RaiseLastOSError(DWORD code);
 String SysErrorMessage(DWORD code);
 
-String IntToStr(int value);
-String IntToStr(long long value);
+String SignedToStr(long long value);
+String UnsignedToStr(unsigned long long value);
+// Decimal text of any integer type.
+template <class T, typename std::enable_if<std::is_integral<T>::value, int>::type = 0>
+String IntToStr(T value)
+{
+    return std::is_signed<T>::value ? SignedToStr(static_cast<long long>(value))
+                                    : UnsignedToStr(static_cast<unsigned long long>(value));
+}
 String IntToHex(long long value, int digits);
 // Decimal, or hexadecimal with a "$", "0x" or "0X" prefix; leading blanks and a sign are
 // allowed, nothing may follow the digits. Invalid text or overflow: EConvertError
