@@ -160,10 +160,17 @@ TEST_F(DismOperationTest, BootModeUpdatesTheSetupImageThroughAStagedCopy)
               Sorted({program + L"Hotfix\\x64\\a.msu", program + L"Hotfix\\x64\\sub\\b.MSU"}));
     EXPECT_EQ(Sorted(Added(L"DismAddDriver")),
               Sorted({drivers + L"\\x64\\UPPER.INF", drivers + L"\\x64\\sub\\deeper\\lower.inf"}));
-    auto names = standin.JournalNames();
-    auto firstDriver = std::find(names.begin(), names.end(), L"DismAddDriver");
-    auto lastPackage = std::find(names.rbegin(), names.rend(), L"DismAddPackage");
-    EXPECT_LT(lastPackage.base() - names.begin(), firstDriver - names.begin() + 1);
+    EXPECT_EQ(standin.JournalNames(),
+              (std::vector<std::wstring>{
+                  L"DismInitialize", L"DismGetImageInfo", L"DismDelete", L"DismGetMountedImageInfo",
+                  L"DismDelete", L"DismMountImage", L"DismOpenSession", L"DismAddPackage",
+                  L"DismAddPackage", L"DismAddDriver", L"DismAddDriver", L"DismCommitImage",
+                  L"DismCloseSession", L"DismUnmountImage"}));
+    auto unmount = Calls(L"DismUnmountImage");
+    ASSERT_EQ(unmount.size(), 1u);
+    EXPECT_EQ(unmount[0].args[0], mounts[0].args[1]);
+    EXPECT_EQ(unmount[0].args[1], L"0"); // commit
+    EXPECT_EQ(unmount[0].args[4], Calls(L"DismCommitImage")[0].args[4]);
 
     // The staged copy is back on the medium with the commit, writable, and the stage gone.
     std::string wim = ReadBytes(Wim(L"boot.wim"));
