@@ -44,16 +44,14 @@ TEST_F(USBFormat, FileSystemFollowsTheFortyThousandMBThreshold)
 {
     AddStick(40000);
     ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"e:\\"));
-    ASSERT_GE(diskpart.Runs().size(), 1u);
-    EXPECT_EQ(diskpart.Runs()[0].script, FormatScript(1, 1, "FAT32"));
     CUSBManager::ReleaseInstance();
-
-    ScopedDiskpartStandIn second;
     AddStick(40001);
-    EXPECT_TRUE(CUSBManager::Instance()->IsLargeUSB() == false); // no letter stored yet
     ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"e:\\"));
-    ASSERT_GE(second.Runs().size(), 1u);
-    EXPECT_EQ(second.Runs()[0].script, FormatScript(1, 1, "NTFS"));
+
+    auto runs = diskpart.Runs();
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(runs[0].script, FormatScript(1, 1, "FAT32"));
+    EXPECT_EQ(runs[2].script, FormatScript(1, 1, "NTFS"));
 }
 
 TEST_F(USBFormat, FixedDiskOffTheUsbBusIsRefusedBeforeDiskpart)
