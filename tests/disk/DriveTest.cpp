@@ -342,17 +342,3 @@ TEST_F(DriveTest, TemporaryDosDeviceIsRemovedAfterUse)
     wchar_t target[256];
     EXPECT_EQ(fake.QueryDosDeviceW(L"1:", target, 256), 0u);
 }
-
-TEST_F(DriveTest, ZeroGeometryFieldGivesNoPartitions)
-{
-    FakeDisk disk = SataDisk(0, 1000);
-    disk.geometry.Cylinders.QuadPart = 100;
-    disk.geometry.MediaType = FixedMedia;
-    disk.geometry.TracksPerCylinder = 0;
-    disk.geometry.SectorsPerTrack = 63;
-    disk.geometry.BytesPerSector = 512;
-    fake.AddDisk(disk);
-    gs::DriveManager* manager = gs::DriveManager::Instance();
-    ASSERT_EQ(manager->GetCount(), 1u);
-    EXPECT_EQ(manager->GetDriveData(0)->GetPartitionCount(), 0u);
-}

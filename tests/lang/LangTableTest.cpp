@@ -46,40 +46,6 @@ TEST(LangTable, EveryKeyHasATextInEveryLanguage)
     EXPECT_EQ(count, sizeof(kKeys) / sizeof(kKeys[0]));
 }
 
-TEST(LangTable, LanguageFollowsThePrimaryLanguage)
-{
-    EXPECT_EQ(vxlang::LanguageFromId(0x0411), vxlang::Japanese);
-    EXPECT_EQ(vxlang::LanguageFromId(0x080a), vxlang::Spanish);
-    EXPECT_EQ(vxlang::LanguageFromId(0x0c0a), vxlang::Spanish);
-    EXPECT_EQ(vxlang::LanguageFromId(0x0c0c), vxlang::French);
-    EXPECT_EQ(vxlang::LanguageFromId(0x0409), vxlang::English);
-    EXPECT_EQ(vxlang::LanguageFromId(0x0407), vxlang::English);
-    EXPECT_STREQ(vxlang::LanguageName(vxlang::Japanese), L"japanese");
-    EXPECT_STREQ(vxlang::LanguageName(vxlang::English), L"english");
-    EXPECT_STREQ(vxlang::LanguageName(vxlang::Spanish), L"spanish");
-    EXPECT_STREQ(vxlang::LanguageName(vxlang::French), L"french");
-}
-
-TEST(LangTable, CopyWritesAtMostCapacityLessOneAndReturnsTheFullLength)
-{
-    wchar_t buffer[8];
-    std::wmemset(buffer, L'#', 8);
-    EXPECT_EQ(vxlang::CopyText(L"abcdefghij", buffer, 5), 10);
-    EXPECT_STREQ(buffer, L"abcd");
-    EXPECT_EQ(buffer[5], L'#');
-
-    EXPECT_EQ(vxlang::CopyText(L"abc", buffer, 4), 3);
-    EXPECT_STREQ(buffer, L"abc");
-
-    std::wmemset(buffer, L'#', 8);
-    EXPECT_EQ(vxlang::CopyText(L"abc", buffer, 0), 3);
-    EXPECT_EQ(vxlang::CopyText(L"abc", buffer, -5), 3);
-    EXPECT_EQ(buffer[0], L'#');
-    EXPECT_EQ(vxlang::CopyText(L"abc", buffer, 1), 3);
-    EXPECT_EQ(buffer[0], L'\0');
-    EXPECT_EQ(vxlang::CopyText(L"abc", nullptr, 8), 3);
-}
-
 namespace {
 
 using TranslateFn = int(WINAPI*)(const wchar_t*, wchar_t*, int);

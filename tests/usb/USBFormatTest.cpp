@@ -67,12 +67,6 @@ TEST_F(USBFormat, FixedDiskOffTheUsbBusIsRefusedBeforeDiskpart)
     EXPECT_NE(Trace().find(L"[CUSBManager::FormatUSB - CheckCond] is fail"), std::wstring::npos);
 }
 
-TEST_F(USBFormat, UsbHardDiskCounts)
-{
-    AddStick(8000, 1, false);
-    EXPECT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"E:\\"));
-}
-
 TEST_F(USBFormat, DecliningTheFallbackKeepsTheScriptFile)
 {
     diskpart.SetExitCodes({1});
@@ -224,17 +218,6 @@ TEST_F(USBFormat, ASecondJobEnumeratesTheDisksAgain)
     EXPECT_EQ(diskpart.Runs().back().script, ActiveScript(2, 1));
 }
 
-TEST(USBQueries, DiskIndexAndSizeOfAPath)
-{
-    FakeDiskSystem fake;
-    ScopedDiskSystem use(fake);
-    CUSBManager* usb = CUSBManager::Instance();
-    EXPECT_EQ(usb->GetUSBDiskIndex(L""), -1);
-    EXPECT_EQ(usb->GetUSBDiskIndex(L"Q:\\"), -1);
-    EXPECT_EQ(usb->GetUSBSizeMB(L"Q:\\"), 0);
-    CUSBManager::ReleaseInstance();
-}
-
 TEST_F(USBFormat, DiskpartInTheCurrentFolderIsNeverRun)
 {
     std::wstring planted = ScriptFolder() + L"diskpart.exe";
@@ -243,15 +226,4 @@ TEST_F(USBFormat, DiskpartInTheCurrentFolderIsNeverRun)
     for (const auto& run : diskpart.Runs())
         EXPECT_EQ(ToLowerWString(run.image), ToLowerWString(ScopedDiskpartStandIn::StandInPath()));
     DeleteFileW(planted.c_str());
-}
-
-TEST(DiskpartPath, SystemFolderByDefault)
-{
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_EQ(gs::GetDiskpartPath(), std::wstring(system) + L"\\diskpart.exe");
-    gs::SetDiskpartPathOverride(L"X:\\tools\\diskpart.exe");
-    EXPECT_EQ(gs::GetDiskpartPath(), L"X:\\tools\\diskpart.exe");
-    gs::SetDiskpartPathOverride(L"");
-    EXPECT_EQ(gs::GetDiskpartPath(), std::wstring(system) + L"\\diskpart.exe");
 }

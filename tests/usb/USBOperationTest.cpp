@@ -48,13 +48,6 @@ TEST_F(USBOperationTest, FormatsAndLabelsTheStick)
     EXPECT_GE(FindTraceLine(Lines(), L"USBOperation::Release"), 0);
 }
 
-TEST_F(USBOperationTest, EmptySourceLabelBecomesNoname)
-{
-    USBOperation operation(nullptr, L"E:\\", L"");
-    EXPECT_EQ(operation.Excute(), 1);
-    EXPECT_EQ(fake.Volume(L'E')->label, L"NONAME");
-}
-
 TEST_F(USBOperationTest, FormatFailureStopsAfterTheFirstStep)
 {
     ProgressWindow window;
