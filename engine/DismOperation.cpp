@@ -3,7 +3,7 @@
 #include "engine/AppPaths.h"
 #include "engine/Dismmanager.h"
 #include "engine/EngineMessageBox.h"
-#include "engine/FolderOpsInterim.h"
+#include "engine/FileUtil.h"
 #include "engine/TraceLog.h"
 
 #include <exception>

@@ -1,7 +1,7 @@
 #include "engine/Dismmanager.h"
 
 #include "engine/EngineMessageBox.h"
-#include "engine/FolderOpsInterim.h"
+#include "engine/FileUtil.h"
 #include "engine/TraceLog.h"
 
 #include <imagehlp.h>
