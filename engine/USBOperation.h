@@ -7,6 +7,7 @@
 class USBOperation : public BasicOperation {
 public:
     USBOperation(HWND window, const std::wstring& usbPath, const std::wstring& sourceLabel);
+    // Releases the USB formatting singletons, so the next job reads the disks afresh.
     ~USBOperation() override;
 
     int Excute() override;

@@ -1,6 +1,7 @@
 #include "engine/BrindleImp.h"
 #include "engine/Ccopyfileopt.h"
 #include "support/ChunkedCopy.h"
+#include "support/FakeDiskSystem.h"
 #include "support/ProgressWindow.h"
 #include "support/TestSupport.h"
 #include "support/TraceLines.h"
@@ -157,8 +158,11 @@ TEST_F(PipelineTest, AnUnknownKindRunsNothingAndLogsNothing)
     EXPECT_TRUE(Trace().empty());
 }
 
-TEST_F(PipelineTest, AUsbJobStopsAtTheFormatStepWhileItIsNotBuilt)
+TEST_F(PipelineTest, AUsbJobStopsAtTheFormatStepWhenTheTargetIsNoUsbStick)
 {
+    FakeDiskSystem noDisks;
+    ScopedDiskSystem useNoDisks(noDisks);
+    MessageBoxRecorder boxes;
     ProgressWindow window;
     WriteBytes(dir / L"src\\setup.exe", "setup");
     Win7InsCreator creator(window.Handle(), 0, &info, false, false);
@@ -171,6 +175,8 @@ TEST_F(PipelineTest, AUsbJobStopsAtTheFormatStepWhileItIsNotBuilt)
     EXPECT_FALSE(FileExists(dir / L"tag\\setup.exe"));
     for (const auto& step : window.Steps())
         EXPECT_NE(step.first, STEP_JOB_FINISHED);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, L"This is not a USB disk/flash.");
 }
 
 TEST_F(PipelineTest, AnIsoJobCopiesTheSourceThenStopsAtTheImageUpdateWhileItIsNotBuilt)
