@@ -64,6 +64,27 @@ void SetMouseControl(TControl* control)
     if (control) control->Perform(CM_MOUSEENTER, 0, 0);
 }
 
+bool CheckMouseControl()
+{
+    TControl* control = g_mouseControl;
+    if (!control) return false;
+    POINT p;
+    GetCursorPos(&p);
+    HWND under = WindowFromPoint(p);
+    bool inside = false;
+    if (auto* w = dynamic_cast<TWinControl*>(control)) {
+        inside = w->HandleAllocated() && under == w->Handle();
+    } else if (TWinControl* parent = control->Parent()) {
+        if (parent->HandleAllocated() && under == parent->Handle()) {
+            POINT c = p;
+            ScreenToClient(parent->Handle(), &c);
+            inside = control->BoundsRect().Contains(TPoint(c));
+        }
+    }
+    if (!inside) SetMouseControl(nullptr);
+    return g_mouseControl != nullptr;
+}
+
 void ControlDestroyed(TControl* control)
 {
     if (g_captureControl == control) g_captureControl = nullptr;
@@ -750,10 +771,10 @@ void TWinControl::CreateHandle()
         TWinControl* child = m_tabList[i];
         if (!child->m_handle) child->CreateHandle();
     }
-    // Keep the windows' stacking in the order of the children.
+    // Stack the windows in the order of the children, the last one on top.
     for (TControl* c : m_controls) {
         if (auto* w = dynamic_cast<TWinControl*>(c))
-            if (w->m_handle) SetWindowPos(w->m_handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            if (w->m_handle) SetWindowPos(w->m_handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     UpdateHintTool();
     for (TControl* c : m_controls)

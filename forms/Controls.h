@@ -60,6 +60,14 @@ class TWinControl;
 class TCustomForm;
 class TControlCanvas;
 
+// Mouse input. A left press captures the mouse (csCaptureMouse); releasing the button
+// over the control that took the press releases the capture, then calls Click (with
+// csClickEvents), then MouseUp. Coordinates are signed (a captured mouse may be left of
+// or above the control). Double clicks: a control whose ControlStyle holds csDoubleClicks
+// (the default) gets DblClick and a MouseDown with ssDouble for a fast second press, and
+// that press's release makes no Click; without csDoubleClicks the second press is an
+// ordinary one, so every press and release clicks. OnMouseEnter and OnMouseLeave fire as
+// the mouse moves from control to control, and when it leaves the program's windows.
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* AOwner);

@@ -414,8 +414,16 @@ void TApplication::HandleMessage()
         HandleCurrentException();
     }
     if (ProcessMessage(msg)) return;
+    // Idle. While the mouse is over a control, look now and then whether it has left
+    // (no message tells when it leaves the program's windows).
+    bool watching = false;
+    try {
+        watching = CheckMouseControl();
+    } catch (...) {
+        HandleCurrentException();
+    }
     HANDLE sync = SyncEvent();
-    MsgWaitForMultipleObjectsEx(1, &sync, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MsgWaitForMultipleObjectsEx(1, &sync, watching ? 100 : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void TApplication::Run()

@@ -11,6 +11,9 @@ HINSTANCE Instance();
 void HandleCurrentException();
 // The control under the mouse changed: leave and enter events.
 void SetMouseControl(TControl* control);
+// Sends the leave notice when the mouse has left the control it was over; true while
+// it is still over one.
+bool CheckMouseControl();
 // Forget every reference the library keeps to a control being destroyed.
 void ControlDestroyed(TControl* control);
 // The shared tool-tip window (made on first use).
