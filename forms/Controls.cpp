@@ -389,6 +389,9 @@ void TControl::SetAutoSize(bool value)
 
 void TControl::AdjustSize()
 {
+    // A control not yet placed fits itself at its next SetBounds (a constructor that
+    // switches AutoSize on must not reach overrides of a class not yet made).
+    if (!m_parent) return;
     int w = m_width, h = m_height;
     if (!CheckNewSize(w, h)) return;
     SetBounds(m_left, m_top, w, h);

@@ -188,7 +188,8 @@ protected:
     virtual bool CanResize(int& newWidth, int& newHeight);
     virtual bool CanAutoSize(int& newWidth, int& newHeight);
     virtual void Resize();
-    // Re-applies the size negotiation with the current bounds (AutoSize switched on).
+    // Re-applies the size negotiation with the current bounds (AutoSize switched on);
+    // nothing for a control without a parent.
     virtual void AdjustSize();
     virtual String GetText() const { return m_text; }
     virtual void SetTextValue(const String& value) { m_text = value; }

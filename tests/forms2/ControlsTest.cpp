@@ -607,4 +607,84 @@ TEST_F(ControlsTest, FocusChangesFireEnterAndExit)
     EXPECT_EQ("enter,exit", log.Joined());
 }
 
+
+// Records the calls of the label's paint.
+class LabelProbe : public TLabel {
+public:
+    explicit LabelProbe(TComponent* owner) : TLabel(owner) {}
+    struct Call {
+        TRect rect;
+        unsigned flags;
+    };
+    std::vector<Call> calls;
+
+protected:
+    void DoDrawText(TRect& rect, unsigned int flags) override
+    {
+        calls.push_back({rect, flags});
+        TLabel::DoDrawText(rect, flags);
+    }
+};
+
+TEST_F(ControlsTest, LabelPaintMeasuresThenDrawsPlacedByItsLayout)
+{
+    auto* label = new LabelProbe(form);
+    label->SetParent(form);
+    label->SetAutoSize(false);
+    label->SetBounds(0, 0, 200, 40);
+    label->SetCaption(L"Centred");
+    label->SetLayout(tlCenter);
+    label->SetAlignment(taRightJustify);
+    label->SetWordWrap(true);
+    TBitmap bmp;
+    bmp.SetSize(400, 300);
+    label->calls.clear();
+    form->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    ASSERT_EQ(2u, label->calls.size()) << "measure, then draw";
+    unsigned base = DT_EXPANDTABS | DT_WORDBREAK | DT_RIGHT;
+    EXPECT_EQ(base | DT_CALCRECT, label->calls[0].flags);
+    EXPECT_EQ(base, label->calls[1].flags);
+    TRect measured(0, 0, 200, 40);
+    label->Canvas()->Font()->Assign(label->Font());
+    ::DrawTextW(label->Canvas()->Handle(), L"Centred", -1, &measured, base | DT_CALCRECT);
+    int offset = (40 - measured.Height()) / 2;
+    EXPECT_EQ(offset, label->calls[1].rect.top);
+    EXPECT_EQ(40 + offset, label->calls[1].rect.bottom);
+
+    // Bottom layout; top layout draws without measuring.
+    label->SetLayout(tlBottom);
+    label->calls.clear();
+    form->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    ASSERT_EQ(2u, label->calls.size());
+    EXPECT_EQ(40 - measured.Height(), label->calls[1].rect.top);
+    label->SetLayout(tlTop);
+    label->calls.clear();
+    form->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    ASSERT_EQ(1u, label->calls.size());
+    EXPECT_EQ(0, label->calls[0].rect.top);
+}
+
+TEST_F(ControlsTest, LabelsDoNotMeasureWhileBeingRead)
+{
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetCaption(L"x");
+    int width = label->Width();
+    label->BeginLoading();
+    label->SetCaption(L"a caption much wider than one letter");
+    EXPECT_EQ(width, label->Width());
+    label->EndLoading();
+    EXPECT_GT(label->Width(), width);
+}
+
+TEST_F(ControlsTest, AccelCharsAreHiddenOnlyWhileShowAccelCharHolds)
+{
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetCaption(L"&&&&&&&&&&");
+    int shown = label->Width();
+    label->SetShowAccelChar(false);
+    EXPECT_GT(label->Width(), shown) << "every & is drawn";
+}
+
 } // namespace
