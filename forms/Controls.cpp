@@ -795,9 +795,28 @@ void TWinControl::SaveWindowState()
     for (TWinControl* child : m_tabList) child->SaveWindowState();
 }
 
+void TWinControl::RemoveHintTools()
+{
+    if (m_hintTool && m_handle) {
+        TOOLINFOW ti = MakeToolInfo(m_handle, reinterpret_cast<UINT_PTR>(m_handle));
+        SendMessageW(ToolTipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    m_hintTool = false;
+    for (TControl* c : m_controls) {
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            w->RemoveHintTools();
+        } else if (c->m_hintTool && m_handle) {
+            TOOLINFOW ti = MakeToolInfo(m_handle, reinterpret_cast<UINT_PTR>(c));
+            SendMessageW(ToolTipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+            c->m_hintTool = false;
+        }
+    }
+}
+
 void TWinControl::DestroyHandle()
 {
     if (!m_handle) return;
+    if (g_toolTip) RemoveHintTools();
     if (!m_destroying) SaveWindowState();
     HWND window = m_handle;
     if (GetCapture() == window) ReleaseCapture();

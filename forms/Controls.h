@@ -353,6 +353,7 @@ private:
     void UpdateShowing();
     void ReflectToChild(TMessage& m);
     void CollectTabChain(std::vector<TWinControl*>& list);
+    void RemoveHintTools();
 
     std::vector<TControl*> m_controls;
     std::vector<TWinControl*> m_tabList;

@@ -22,6 +22,22 @@ const UINT WM_FORMS_SYNC = WM_APP + 0x3F00;
 
 TApplication* Application = new TApplication();
 
+namespace {
+
+// The application, and with it every form it owns, is freed when the program ends, so
+// forms' destructors run (and wait for their threads) as they would on any close.
+struct ApplicationEnd {
+    ~ApplicationEnd()
+    {
+        TApplication* app = Application;
+        if (!app) return;
+        delete app;
+        Application = nullptr;
+    }
+} g_applicationEnd;
+
+} // namespace
+
 namespace forms_internal {
 
 void FlushPendingFormCreates()

@@ -19,7 +19,8 @@ struct SyncRequest {
 };
 
 std::mutex g_syncLock;
-std::deque<SyncRequest*> g_syncQueue;
+// Never destroyed: forms freed at exit may still wait for threads through it.
+std::deque<SyncRequest*>& g_syncQueue = *new std::deque<SyncRequest*>();
 // Manual reset: set while the queue holds a request.
 HANDLE g_syncEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
