@@ -608,6 +608,7 @@ TWinControl::~TWinControl()
 {
     MarkDestroying();
     DestroyHandle();
+    if (Parent()) Parent()->RemoveControl(this);
     while (!m_controls.empty()) {
         TControl* child = m_controls.back();
         RemoveControl(child);
@@ -657,8 +658,12 @@ void TWinControl::RemoveControl(TControl* control)
 {
     if (control->m_parent != this) return;
     control->Invalidate();
+    // Compared as controls: a windowed control's own destructor may be past its
+    // windowed part already.
+    m_tabList.erase(std::remove_if(m_tabList.begin(), m_tabList.end(),
+                                   [control](TWinControl* w) { return static_cast<TControl*>(w) == control; }),
+                    m_tabList.end());
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
-        m_tabList.erase(std::remove(m_tabList.begin(), m_tabList.end(), w), m_tabList.end());
         if (w->m_handle && !m_destroying && !w->m_destroying) w->DestroyHandle();
     } else if (control->m_hintTool && m_handle) {
         TOOLINFOW ti = MakeToolInfo(m_handle, reinterpret_cast<UINT_PTR>(control));

@@ -396,6 +396,14 @@ TEST_F(ControlsTest, DestroyingAControlDetachesItFromParentAndOwner)
     delete label;
     EXPECT_EQ(1, panel->ControlCount());
     EXPECT_EQ(owned - 1, form->ComponentCount());
+    // A windowed child freed on its own leaves the tab order too.
+    auto* other = new TEdit(form);
+    other->SetParent(panel);
+    auto* last = new TEdit(form);
+    last->SetParent(panel);
+    delete other;
+    EXPECT_EQ(1, last->TabOrder());
+    panel->SelectNext(edit, true, true);
     // The panel frees its children, which leave their owner's list.
     HWND editWindow = edit->Handle();
     delete panel;
