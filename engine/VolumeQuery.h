@@ -6,6 +6,12 @@
 
 #include <string>
 
+// windows.h maps SetVolumeLabel to SetVolumeLabelW, so a call with two wide C strings
+// would reach the system function instead of the query below.
+#ifdef SetVolumeLabel
+#undef SetVolumeLabel
+#endif
+
 // Drive roots are "X:\"; functions taking a path use only its first character.
 bool IsCdRomDrive(const std::wstring& root);
 bool IsRemovableOrFixed(const std::wstring& path);
