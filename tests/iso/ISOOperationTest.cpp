@@ -42,7 +42,7 @@ protected:
 
     std::wstring Work() const { return dir / L"TervoToolTmp\\"; }
     std::wstring IsoFolder() const { return dir / L"iso out"; }
-    std::vector<std::wstring> Trace() const { return TraceLines(work.Path()); }
+    std::vector<std::wstring> Trace() const { return TraceMessages(work.Path()); }
 
     TempDir dir;
     TempDir work;
@@ -50,7 +50,7 @@ protected:
     ToolFolder tools;
     ScopedProgramFolder program{tools.Program()};
     MessageBoxRecorder boxes;
-    ProgressWindow window;
+    JobWindow window;
 };
 
 TEST_F(ISOOperationTest, Media32BitRunsTheX86ToolWithOneBootEntry)

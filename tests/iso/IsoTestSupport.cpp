@@ -49,13 +49,13 @@ bool ImageFinished(const std::wstring& path)
 }
 
 namespace {
-const wchar_t kClassName[] = L"IsoTestProgressWindow";
+const wchar_t kClassName[] = L"IsoTestJobWindow";
 }
 
-ProgressWindow::ProgressWindow()
+JobWindow::JobWindow()
 {
     WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = &ProgressWindow::WindowProc;
+    windowClass.lpfnWndProc = &JobWindow::WindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kClassName;
     RegisterClassW(&windowClass); // fails harmlessly once registered
@@ -65,15 +65,15 @@ ProgressWindow::ProgressWindow()
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-ProgressWindow::~ProgressWindow()
+JobWindow::~JobWindow()
 {
     if (m_window)
         DestroyWindow(m_window);
 }
 
-LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK JobWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<JobWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && message == WM_STEP_PROGRESS) {
         self->m_steps.emplace_back(static_cast<int>(wParam), static_cast<int>(lParam));
         return 0;
@@ -85,7 +85,7 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wP
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool ProgressWindow::Pump(HANDLE until, DWORD timeoutMs)
+bool JobWindow::Pump(HANDLE until, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
@@ -111,7 +111,7 @@ bool ProgressWindow::Pump(HANDLE until, DWORD timeoutMs)
     }
 }
 
-std::vector<int> ProgressWindow::Values(int code) const
+std::vector<int> JobWindow::Values(int code) const
 {
     std::vector<int> values;
     for (const Step& step : m_steps)
@@ -120,7 +120,7 @@ std::vector<int> ProgressWindow::Values(int code) const
     return values;
 }
 
-std::vector<std::wstring> TraceLines(const std::wstring& workingFolder)
+std::vector<std::wstring> TraceMessages(const std::wstring& workingFolder)
 {
     std::string bytes = ReadBytes(workingFolder + L"XHCItrace.log");
     std::wstring text;

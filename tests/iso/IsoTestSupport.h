@@ -42,12 +42,12 @@ using Step = std::pair<int, int>; // step code, value
 
 // A message-only window on the creating thread that records WM_STEP_PROGRESS and answers
 // WM_WIM_IMAGE_COUNT (recording it as step -1 with the count).
-class ProgressWindow {
+class JobWindow {
 public:
-    ProgressWindow();
-    ~ProgressWindow();
-    ProgressWindow(const ProgressWindow&) = delete;
-    ProgressWindow& operator=(const ProgressWindow&) = delete;
+    JobWindow();
+    ~JobWindow();
+    JobWindow(const JobWindow&) = delete;
+    JobWindow& operator=(const JobWindow&) = delete;
 
     HWND Handle() const { return m_window; }
     // Handles queued messages; with a handle, keeps pumping until it is signalled or the
@@ -63,7 +63,7 @@ private:
 };
 
 // The trace log's messages (time stamps removed) in the working folder.
-std::vector<std::wstring> TraceLines(const std::wstring& workingFolder);
+std::vector<std::wstring> TraceMessages(const std::wstring& workingFolder);
 bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& line);
 // Index of the first line equal to `line` at or after `from`; -1 when none.
 int FindLine(const std::vector<std::wstring>& lines, const std::wstring& line, int from = 0);

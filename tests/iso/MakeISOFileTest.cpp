@@ -90,7 +90,7 @@ protected:
         MakeISOFile::Instance()->SetCmd(Command());
         return MakeISOFile::Instance()->Excute(&Recorder::Routine, &recorder);
     }
-    std::vector<std::wstring> Trace() const { return TraceLines(work.Path()); }
+    std::vector<std::wstring> Trace() const { return TraceMessages(work.Path()); }
 
     TempDir dir;
     TempDir work;
