@@ -187,8 +187,10 @@ protected:
     // A Windows 7 disc made of stand-ins: fake images and a few hundred MB of sparse files.
     void MakeDisc(bool x64)
     {
+        info.bIs64bitDVD = x64 ? 1 : 0;
         const std::wstring d = Disc();
         MakeDirs(d + L"sources");
+        MakeDirs(d + L"upgrade");
         ASSERT_TRUE(WriteFakeImage(d + L"sources\\boot.wim", 2));
         ASSERT_TRUE(WriteFakeImage(d + L"sources\\install.wim", 4));
         Write(d + L"sources\\idwbinfo.txt",
@@ -203,7 +205,6 @@ protected:
         ASSERT_TRUE(MakeSizedFile(d + L"sources\\setup.dll", 3 * MB));
         ASSERT_TRUE(MakeSizedFile(d + L"sources\\license.cab", 140 * MB));
         ASSERT_TRUE(MakeSizedFile(d + L"upgrade\\upgrade.dat", 160 * MB));
-        info.bIs64bitDVD = x64 ? 1 : 0;
     }
 
     // Runs the job on a worker thread while this thread pumps the window, as the wizard does.
@@ -279,7 +280,7 @@ void ExpectFinishedJob(const std::vector<std::wstring>& lines, const std::vector
 
 TEST_F(IsoJobTest, Disc64BitMakesTheImageWithBothBootEntries)
 {
-    MakeDisc(true);
+    ASSERT_NO_FATAL_FAILURE(MakeDisc(true));
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     ASSERT_EQ(RunJob(creator), 1);
     EXPECT_FALSE(creator.IsCancel());
@@ -316,7 +317,7 @@ TEST_F(IsoJobTest, Disc64BitMakesTheImageWithBothBootEntries)
 
 TEST_F(IsoJobTest, Disc32BitMakesTheImageWithOneBootEntry)
 {
-    MakeDisc(false);
+    ASSERT_NO_FATAL_FAILURE(MakeDisc(false));
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     ASSERT_EQ(RunJob(creator), 1);
     const std::vector<Step>& steps = window.Steps();
@@ -339,7 +340,7 @@ TEST_F(IsoJobTest, Disc32BitMakesTheImageWithOneBootEntry)
 
 TEST_F(IsoJobTest, CompatibilityModeUpdatesInstallWimInsteadOfCopyingOS)
 {
-    MakeDisc(true);
+    ASSERT_NO_FATAL_FAILURE(MakeDisc(true));
     Win7InsCreator creator(window.Handle(), 1, &info, true, false);
     ASSERT_EQ(RunJob(creator), 1);
     const std::vector<Step>& steps = window.Steps();
@@ -360,7 +361,7 @@ TEST_F(IsoJobTest, CompatibilityModeUpdatesInstallWimInsteadOfCopyingOS)
 
 TEST_F(IsoJobTest, FailingDismStepStopsTheJobBeforeTheImage)
 {
-    MakeDisc(true);
+    ASSERT_NO_FATAL_FAILURE(MakeDisc(true));
     dism.Fail(L"DismMountImage", L"*");
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     EXPECT_EQ(RunJob(creator), 0);
@@ -378,7 +379,7 @@ TEST_F(IsoJobTest, FailingDismStepStopsTheJobBeforeTheImage)
 
 TEST_F(IsoJobTest, CancelDuringTheCopyEndsTheJobWithoutFurtherSteps)
 {
-    MakeDisc(true);
+    ASSERT_NO_FATAL_FAILURE(MakeDisc(true));
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     std::atomic<bool> cancelled{false};
     SetChunkObserver([&](const std::wstring& source, unsigned long long done, unsigned long long) {
@@ -401,7 +402,7 @@ TEST_F(IsoJobTest, CancelDuringTheCopyEndsTheJobWithoutFurtherSteps)
 
 TEST_F(IsoJobTest, CancelDuringTheImageBuildStopsTheToolAtOnce)
 {
-    MakeDisc(false);
+    ASSERT_NO_FATAL_FAILURE(MakeDisc(false));
     tools.SetMode("normal 100");
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     DWORD cancelAt = 0;
