@@ -1,0 +1,394 @@
+#include "engine/Dismmanager.h"
+
+#include "engine/EngineMessageBox.h"
+#include "engine/FileUtil.h"
+#include "engine/TraceLog.h"
+
+#include <imagehlp.h>
+
+#include <atomic>
+#include <cwchar>
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+// The DISM functions, looked up by their exact names.
+struct DismApi {
+    HMODULE module = nullptr;
+    decltype(&::DismInitialize) Initialize = nullptr;
+    decltype(&::DismShutdown) Shutdown = nullptr;
+    decltype(&::DismGetImageInfo) GetImageInfo = nullptr;
+    decltype(&::DismGetMountedImageInfo) GetMountedImageInfo = nullptr;
+    decltype(&::DismCleanupMountpoints) CleanupMountpoints = nullptr;
+    decltype(&::DismMountImage) MountImage = nullptr;
+    decltype(&::DismOpenSession) OpenSession = nullptr;
+    decltype(&::DismAddDriver) AddDriver = nullptr;
+    decltype(&::DismAddPackage) AddPackage = nullptr;
+    decltype(&::DismCommitImage) CommitImage = nullptr;
+    decltype(&::DismCloseSession) CloseSession = nullptr;
+    decltype(&::DismUnmountImage) UnmountImage = nullptr;
+    decltype(&::DismGetLastErrorMessage) GetLastErrorMessage = nullptr;
+    decltype(&::DismDelete) Delete = nullptr;
+};
+
+DismApi g_api;
+std::mutex g_overrideLock;
+std::wstring g_libraryFolderOverride;
+std::atomic<DWORD> g_retryWait{1000};
+DismManager* g_instance = nullptr;
+
+template <typename T>
+bool Resolve(HMODULE module, const char* name, T& slot)
+{
+    slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return slot != nullptr;
+}
+
+bool BindFrom(const std::wstring& path)
+{
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module)
+        return false;
+    DismApi api;
+    api.module = module;
+    bool ok = Resolve(module, "DismInitialize", api.Initialize) &&
+              Resolve(module, "DismShutdown", api.Shutdown) &&
+              Resolve(module, "DismGetImageInfo", api.GetImageInfo) &&
+              Resolve(module, "DismGetMountedImageInfo", api.GetMountedImageInfo) &&
+              Resolve(module, "DismCleanupMountpoints", api.CleanupMountpoints) &&
+              Resolve(module, "DismMountImage", api.MountImage) &&
+              Resolve(module, "DismOpenSession", api.OpenSession) &&
+              Resolve(module, "DismAddDriver", api.AddDriver) &&
+              Resolve(module, "DismAddPackage", api.AddPackage) &&
+              Resolve(module, "DismCommitImage", api.CommitImage) &&
+              Resolve(module, "DismCloseSession", api.CloseSession) &&
+              Resolve(module, "DismUnmountImage", api.UnmountImage) &&
+              Resolve(module, "DismGetLastErrorMessage", api.GetLastErrorMessage) &&
+              Resolve(module, "DismDelete", api.Delete);
+    if (!ok) {
+        FreeLibrary(module);
+        return false;
+    }
+    g_api = api;
+    return true;
+}
+
+std::wstring ExecutableFolder()
+{
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2)
+        return std::wstring();
+    std::wstring full(path);
+    size_t slash = full.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : full.substr(0, slash + 1);
+}
+
+// dismapi.dll from the program's folder first, then the system's.
+bool BindDism()
+{
+    if (g_api.module)
+        return true;
+    std::wstring folder;
+    {
+        std::lock_guard<std::mutex> lock(g_overrideLock);
+        folder = g_libraryFolderOverride;
+    }
+    if (folder.empty())
+        folder = ExecutableFolder();
+    if (!folder.empty() && BindFrom(folder + L"dismapi.dll"))
+        return true;
+    wchar_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    return BindFrom(std::wstring(system) + L"\\dismapi.dll");
+}
+
+void UnbindDism()
+{
+    if (g_api.module)
+        FreeLibrary(g_api.module);
+    g_api = DismApi();
+}
+
+std::wstring Hex(HRESULT value)
+{
+    wchar_t buffer[16];
+    swprintf(buffer, 16, L"%lx", static_cast<unsigned long>(value));
+    return buffer;
+}
+
+} // namespace
+
+void SetDismLibraryFolderOverride(const std::wstring& folder)
+{
+    std::lock_guard<std::mutex> lock(g_overrideLock);
+    g_libraryFolderOverride = folder;
+    if (!g_libraryFolderOverride.empty() && g_libraryFolderOverride.back() != L'\\')
+        g_libraryFolderOverride += L'\\';
+}
+
+namespace DismCpp {
+
+bool DismBasic::Delete(void* structure)
+{
+    if (!structure)
+        return true;
+    return g_api.Delete && g_api.Delete(structure) >= 0;
+}
+
+int DismBasic::ReportError(const std::wstring& callName, HRESULT result)
+{
+    // Cleared first: a failed query leaves the pointer untouched, and the last one was freed.
+    m_pLastError = nullptr;
+    if (g_api.GetLastErrorMessage)
+        g_api.GetLastErrorMessage(&m_pLastError);
+    std::wstring message;
+    if (m_pLastError && m_pLastError->Value)
+        message = m_pLastError->Value;
+
+    // The box text is held in 260 characters; a longer DISM message is cut there.
+    std::wstring text = callName + L" failed 0x" + Hex(result) + L" : " + message + L"  ";
+    if (text.size() > MAX_PATH - 1)
+        text.resize(MAX_PATH - 1);
+
+    Delete(m_pLastError);
+    m_pLastError = nullptr;
+    return EngineMessageBox(nullptr, text, L"DismCpp", MB_OK);
+}
+
+DismImgManager::DismImgManager()
+    : m_pImageInfo(nullptr), m_ImageCount(0), m_Session(0), m_bReadOnly(FALSE)
+{
+    std::wstring logPath = AStringToWString(GetWorkingFolder() + "log.txt");
+    if (!BindDism() || g_api.Initialize(DismLogErrorsWarningsInfo, logPath.c_str(), nullptr) < 0)
+        throw std::runtime_error("Unable to DismInitialize");
+}
+
+DismImgManager::~DismImgManager() { Shutdown(); }
+
+void DismImgManager::SetImagePath(const std::wstring& path) { m_ImagePath = path; }
+
+unsigned DismImgManager::GetImageCount()
+{
+    m_pImageInfo = nullptr;
+    m_ImageCount = 0;
+    HRESULT hr = g_api.GetImageInfo(m_ImagePath.c_str(), &m_pImageInfo, &m_ImageCount);
+    if (hr < 0) {
+        m_pImageInfo = nullptr;
+        ReportError(L"DismGetImageInfo", hr);
+        return 0;
+    }
+    unsigned count = m_ImageCount;
+    Delete(m_pImageInfo);
+    m_pImageInfo = nullptr;
+    return count;
+}
+
+bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsigned index,
+                           DISM_PROGRESS_CALLBACK progress, void* userData)
+{
+    DismMountedImageInfo* mounted = nullptr;
+    UINT count = 0;
+    if (g_api.GetMountedImageInfo(&mounted, &count) < 0) {
+        mounted = nullptr;
+        count = 0;
+    }
+    for (UINT i = 0; i < count; ++i)
+        if (mounted[i].MountStatus == DismMountStatusInvalid)
+            g_api.CleanupMountpoints();
+    Delete(mounted);
+
+    CleanMountFolders();
+
+    HRESULT hr = g_api.MountImage(m_ImagePath.c_str(), mountFolder.c_str(), index, nullptr,
+                                  DismImageIndex,
+                                  readOnly ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE, nullptr,
+                                  progress, userData);
+    if (hr < 0) {
+        ReportError(L"DismMountImage", hr);
+        return false;
+    }
+    hr = g_api.OpenSession(mountFolder.c_str(), nullptr, nullptr, &m_Session);
+    if (hr < 0) {
+        ReportError(L"DismOpenSession ", hr);
+        return false;
+    }
+    m_bReadOnly = readOnly ? TRUE : FALSE;
+    m_MountPath = mountFolder;
+    return true;
+}
+
+bool DismImgManager::AddDriver(const std::wstring& infPath)
+{
+    HRESULT hr = g_api.AddDriver(m_Session, infPath.c_str(), TRUE);
+    if (hr < 0) {
+        ReportError(L"DismAddDriver  ", hr);
+        return false;
+    }
+    return true;
+}
+
+bool DismImgManager::AddPackage(const std::wstring& packagePath)
+{
+    HRESULT hr = g_api.AddPackage(m_Session, packagePath.c_str(), TRUE, FALSE, nullptr, nullptr,
+                                  nullptr);
+    if (hr < 0) {
+        ReportError(L"DismAddPackage  ", hr);
+        return false;
+    }
+    return true;
+}
+
+bool DismImgManager::CommitAndClose(DISM_PROGRESS_CALLBACK progress, void* userData)
+{
+    HRESULT hr = g_api.CommitImage(m_Session, 0, nullptr, progress, userData);
+    if (hr < 0) {
+        ReportError(L"DismCommitImage ", hr);
+        return false;
+    }
+    hr = g_api.CloseSession(m_Session);
+    if (hr < 0) {
+        ReportError(L"DismCloseSession", hr);
+        return false;
+    }
+    return true;
+}
+
+bool DismImgManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
+{
+    HRESULT hr = g_api.UnmountImage(m_MountPath.c_str(),
+                                    m_bReadOnly ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE, nullptr,
+                                    progress, userData);
+    if (hr < 0) {
+        ReportError(L"DismUnmountImage  ", hr);
+        return false;
+    }
+    return true;
+}
+
+bool DismImgManager::UnmountDiscard(std::wstring folder)
+{
+    return g_api.UnmountImage(folder.c_str(), DISM_DISCARD_IMAGE, nullptr, nullptr, nullptr) >= 0;
+}
+
+void DismImgManager::CleanMountFolders()
+{
+    std::wstring working = AStringToWString(GetWorkingFolder());
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((working + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..")
+            continue;
+        std::wstring folder = working + name;
+        if (GetFileAttributesW((folder + L"\\Windows").c_str()) != INVALID_FILE_ATTRIBUTES) {
+            UnmountDiscard(folder);
+            DeleteFolder(folder);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+HRESULT DismImgManager::Shutdown()
+{
+    HRESULT hr = g_api.Shutdown();
+    if (hr < 0)
+        ReportError(L"DismShutdown", hr);
+    return hr;
+}
+
+} // namespace DismCpp
+
+DismManager::DismManager() : m_pImgManager(nullptr)
+{
+    m_pImgManager = new DismCpp::DismImgManager();
+}
+
+DismManager::~DismManager() { delete m_pImgManager; }
+
+DismManager* DismManager::Instance()
+{
+    if (!g_instance)
+        g_instance = new DismManager();
+    return g_instance;
+}
+
+void DismManager::Release()
+{
+    delete g_instance;
+    g_instance = nullptr;
+    UnbindDism();
+}
+
+bool DismManager::SetImagePath(const std::wstring& path)
+{
+    m_pImgManager->SetImagePath(path);
+    return true;
+}
+
+unsigned DismManager::GetImageCount() { return m_pImgManager->GetImageCount(); }
+
+bool DismManager::Mount(unsigned index, DISM_PROGRESS_CALLBACK progress, void* userData)
+{
+    if (!CreateMountFolder())
+        return false;
+    return m_pImgManager->Mount(m_MountFolder, false, index, progress, userData);
+}
+
+bool DismManager::AddDriver(const std::wstring& infPath) { return m_pImgManager->AddDriver(infPath); }
+
+bool DismManager::AddPackage(const std::wstring& packagePath)
+{
+    return m_pImgManager->AddPackage(packagePath);
+}
+
+bool DismManager::Commit(DISM_PROGRESS_CALLBACK progress, void* userData)
+{
+    return m_pImgManager->CommitAndClose(progress, userData);
+}
+
+bool DismManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
+{
+    if (!m_pImgManager->Unmount(progress, userData))
+        return false;
+    return DeleteMountFolder();
+}
+
+std::string DismManager::MountFolderName(const std::string& workingFolder, unsigned hour,
+                                         unsigned minute, unsigned second)
+{
+    std::string name = workingFolder + std::to_string(hour) + std::to_string(minute) +
+                       std::to_string(second);
+    return AddTrailingBackslash(name);
+}
+
+void DismManager::SetMountFolderRetryWait(DWORD milliseconds) { g_retryWait = milliseconds; }
+
+bool DismManager::CreateMountFolder()
+{
+    std::string name;
+    for (int attempt = 1;; ++attempt) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        name = MountFolderName(GetWorkingFolder(), now.wHour, now.wMinute, now.wSecond);
+        if (GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            MakeSureDirectoryPathExists(name.c_str())) {
+            m_MountFolder = AStringToWString(name);
+            return true;
+        }
+        // A working folder that refuses new folders would otherwise hold the job for ever.
+        if (attempt >= kMountFolderTries)
+            break;
+        Sleep(g_retryWait);
+    }
+    TraceLog(L"[DismManager::CreateMountFolder] no mount folder after " +
+             IntToWString(kMountFolderTries) + L" tries, last: " + AStringToWString(name));
+    return false;
+}
+
+bool DismManager::DeleteMountFolder() { return DeleteFolder(m_MountFolder); }

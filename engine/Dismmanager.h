@@ -1,0 +1,99 @@
+#pragma once
+// The engine's only contact with the DISM API. dismapi.dll is bound at run time, so the
+// program starts where DISM is missing; the DISM step then fails as a failed start-up.
+#include <windows.h>
+#include <dismapi.h>
+
+#include <string>
+
+namespace DismCpp {
+
+// Error reporting and freeing of DISM structures.
+class DismBasic {
+public:
+    DismBasic() : m_pLastError(nullptr) {}
+    virtual ~DismBasic() = default;
+    DismBasic(const DismBasic&) = delete;
+    DismBasic& operator=(const DismBasic&) = delete;
+
+    // Frees a structure DISM handed out; a null pointer is nothing to free.
+    virtual bool Delete(void* structure);
+    // Shows the "DismCpp" box naming the call, its result and DISM's last error text.
+    int ReportError(const std::wstring& callName, HRESULT result);
+
+protected:
+    DismString* m_pLastError;
+};
+
+// The one image path, mount and session the DISM operation works on.
+class DismImgManager : public DismBasic {
+public:
+    // Binds and initialises DISM; throws std::runtime_error("Unable to DismInitialize").
+    DismImgManager();
+    ~DismImgManager() override;
+
+    void SetImagePath(const std::wstring& path);
+    unsigned GetImageCount();
+    bool Mount(const std::wstring& mountFolder, bool readOnly, unsigned index,
+               DISM_PROGRESS_CALLBACK progress, void* userData);
+    bool AddDriver(const std::wstring& infPath);
+    bool AddPackage(const std::wstring& packagePath);
+    bool CommitAndClose(DISM_PROGRESS_CALLBACK progress, void* userData);
+    bool Unmount(DISM_PROGRESS_CALLBACK progress, void* userData);
+    bool UnmountDiscard(std::wstring folder);
+    void CleanMountFolders();
+    HRESULT Shutdown();
+
+private:
+    std::wstring m_ImagePath;
+    std::wstring m_MountPath;
+    DismImageInfo* m_pImageInfo;
+    unsigned m_ImageCount;
+    DismSession m_Session;
+    BOOL m_bReadOnly;
+};
+
+} // namespace DismCpp
+
+// The process-wide object the DISM operation calls.
+class DismManager {
+public:
+    // Created on first use, which initialises DISM; throws when that fails, and the
+    // next call tries again.
+    static DismManager* Instance();
+    // Deletes the object (DISM is shut down); the next Instance starts afresh.
+    static void Release();
+
+    bool SetImagePath(const std::wstring& path);
+    unsigned GetImageCount();
+    bool Mount(unsigned index, DISM_PROGRESS_CALLBACK progress, void* userData);
+    std::wstring GetMountFolder() const { return m_MountFolder; }
+    bool AddDriver(const std::wstring& infPath);
+    bool AddPackage(const std::wstring& packagePath);
+    bool Commit(DISM_PROGRESS_CALLBACK progress, void* userData);
+    bool Unmount(DISM_PROGRESS_CALLBACK progress, void* userData);
+    bool CreateMountFolder();
+    bool DeleteMountFolder();
+
+    // Working folder + hour, minute and second without leading zeros, run together,
+    // ending in a backslash: 14:05:09 gives "1459\".
+    static std::string MountFolderName(const std::string& workingFolder, unsigned hour,
+                                       unsigned minute, unsigned second);
+    // Tries CreateMountFolder makes before it gives up.
+    static const int kMountFolderTries = 30;
+    // Pause between two tries, in milliseconds (tests shorten it).
+    static void SetMountFolderRetryWait(DWORD milliseconds);
+
+private:
+    DismManager();
+    ~DismManager();
+    DismManager(const DismManager&) = delete;
+    DismManager& operator=(const DismManager&) = delete;
+
+    DismCpp::DismImgManager* m_pImgManager;
+    std::wstring m_MountFolder;
+};
+
+// Tests only: look for dismapi.dll in this folder instead of the program's; empty restores
+// the normal search. Takes effect at the next binding (after DismManager::Release).
+void SetDismLibraryFolderOverride(const std::wstring& folder);

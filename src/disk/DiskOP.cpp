@@ -1,0 +1,281 @@
+#include "src/disk/DiskOP.h"
+
+#include "engine/DiskSystem.h"
+#include "engine/TraceLog.h"
+#include "src/disk/Drive.h"
+
+#include <winioctl.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace gs {
+
+// ---- File
+
+File::File()
+    : m_bOpen(false), m_hFile(INVALID_HANDLE_VALUE), m_bReadOnly(true), m_bCreate(false)
+{
+}
+
+File::~File() { Close(); }
+
+bool File::Open()
+{
+    Close();
+    DWORD access = m_bReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    DWORD disposition = m_bCreate ? CREATE_ALWAYS : OPEN_EXISTING;
+    HANDLE handle = GetDiskSystem().CreateFileW(AStringToWString(m_Path).c_str(), access,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, disposition,
+                                                FILE_FLAG_WRITE_THROUGH | FILE_FLAG_RANDOM_ACCESS);
+    if (handle == INVALID_HANDLE_VALUE || !handle)
+        return false;
+    m_hFile = handle;
+    m_bOpen = true;
+    return true;
+}
+
+void File::Close()
+{
+    if (!m_bOpen)
+        return;
+    GetDiskSystem().CloseHandle(m_hFile);
+    m_hFile = INVALID_HANDLE_VALUE;
+    m_bOpen = false;
+}
+
+// ---- DriveDevice
+
+DriveDevice::DriveDevice(int driveIndex) : m_DriveIndex(driveIndex), m_pDriveData(nullptr)
+{
+    char path[28];
+    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", driveIndex);
+    m_Path = path;
+}
+
+// The layout object borrows the handle, so it goes first.
+DriveDevice::~DriveDevice()
+{
+    delete m_pDriveData;
+    m_pDriveData = nullptr;
+}
+
+bool DriveDevice::Open()
+{
+    Close();
+    DWORD access = m_bReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    HANDLE handle = GetDiskSystem().CreateFileW(AStringToWString(m_Path).c_str(), access,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
+    if (handle == INVALID_HANDLE_VALUE || !handle)
+        return false;
+    m_hFile = handle;
+    m_bOpen = true;
+    return ReadDriveData();
+}
+
+bool DriveDevice::ReadDriveData()
+{
+    // Geometry (24), disk size (8), then the partition information block (style at 36).
+    BYTE geometry[56] = {};
+    DWORD returned = 0;
+    if (!GetDiskSystem().DeviceIoControl(m_hFile, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0,
+                                         geometry, sizeof geometry, &returned))
+        return false;
+    const size_t styleAt = offsetof(DISK_GEOMETRY_EX, Data) + offsetof(DISK_PARTITION_INFO, PartitionStyle);
+    static_assert(offsetof(DISK_GEOMETRY_EX, Data) + offsetof(DISK_PARTITION_INFO, PartitionStyle) == 36,
+                  "partition style offset");
+    DWORD style = PARTITION_STYLE_RAW;
+    // An answer that stops before the style field says nothing about it: read as RAW.
+    if (returned >= styleAt + sizeof(DWORD))
+        std::memcpy(&style, geometry + styleAt, sizeof style);
+
+    delete m_pDriveData;
+    if (style == PARTITION_STYLE_GPT)
+        m_pDriveData = new GPTData(m_DriveIndex, m_hFile);
+    else if (style == PARTITION_STYLE_MBR)
+        m_pDriveData = new MBRData(m_DriveIndex, m_hFile);
+    else
+        m_pDriveData = new RAWData();
+    return true;
+}
+
+// ---- diskpart
+
+namespace {
+
+std::mutex g_diskpartLock;
+std::wstring g_diskpartOverride;
+
+// The script path lives as long as the process; empty while no script file exists.
+wchar_t g_ScriptPath[MAX_PATH];
+
+bool FileExists(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring SystemDiskpart()
+{
+    // A 32-bit program on 64-bit Windows sees SysWOW64 as its system folder; the real
+    // diskpart lives in the native one, reached through "Sysnative".
+    BOOL wow64 = FALSE;
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) {
+        wchar_t windows[MAX_PATH] = {};
+        UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) {
+            std::wstring native = std::wstring(windows) + L"\\Sysnative\\diskpart.exe";
+            if (FileExists(native))
+                return native;
+        }
+    }
+    wchar_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return std::wstring();
+    return std::wstring(system) + L"\\diskpart.exe";
+}
+
+} // namespace
+
+std::wstring GetDiskpartPath()
+{
+    {
+        std::lock_guard<std::mutex> lock(g_diskpartLock);
+        if (!g_diskpartOverride.empty())
+            return g_diskpartOverride;
+    }
+    return SystemDiskpart();
+}
+
+void SetDiskpartPathOverride(const std::wstring& path)
+{
+    std::lock_guard<std::mutex> lock(g_diskpartLock);
+    g_diskpartOverride = path;
+}
+
+CDiskOP* CDiskOP::Instance()
+{
+    // Destroyed at process end, which deletes a script file left behind.
+    static CDiskOP instance;
+    return &instance;
+}
+
+CDiskOP::CDiskOP() : m_bScriptFile(false) { CreateScriptFile(); }
+
+CDiskOP::~CDiskOP() { DeleteScriptFile(); }
+
+const wchar_t* CDiskOP::GetScriptPath() const { return g_ScriptPath; }
+
+bool CDiskOP::CreateScriptFile()
+{
+    if (m_bScriptFile)
+        return true;
+    wchar_t path[MAX_PATH] = {};
+    if (!GetTempFileNameW(L".", L"_", 0, path))
+        return false;
+    std::wcscpy(g_ScriptPath, path);
+    m_bScriptFile = true;
+    return true;
+}
+
+bool CDiskOP::DeleteScriptFile()
+{
+    if (m_bScriptFile) {
+        DeleteFileW(g_ScriptPath);
+        g_ScriptPath[0] = L'\0';
+        m_bScriptFile = false;
+    }
+    return true;
+}
+
+bool CDiskOP::RunScript(const char* text)
+{
+    HANDLE file = ::CreateFileW(g_ScriptPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD length = static_cast<DWORD>(std::strlen(text));
+    DWORD written = 0;
+    if (!WriteFile(file, text, length, &written, nullptr) || written != length) {
+        ::CloseHandle(file);
+        return false;
+    }
+    FlushFileBuffers(file);
+    if (!::CloseHandle(file))
+        return false;
+
+    wchar_t commandLine[MAX_PATH];
+    std::swprintf(commandLine, MAX_PATH, L"diskpart /s %ls", g_ScriptPath);
+    DWORD exitCode = 1;
+    if (!RunProcess(GetDiskpartPath().c_str(), commandLine, &exitCode))
+        return false;
+    return exitCode == 0;
+}
+
+bool CDiskOP::FormatPartition(unsigned disk, unsigned partition, const char* fileSystem)
+{
+    char script[256];
+    std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick\r\nexit\r\n",
+                  disk, partition, fileSystem);
+    return RunScript(script);
+}
+
+bool CDiskOP::ActivePartition(unsigned disk, unsigned partition)
+{
+    char script[256];
+    std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nactive\r\nexit\r\n", disk,
+                  partition);
+    return RunScript(script);
+}
+
+bool CDiskOP::CleanAndFormat(unsigned disk, const char* letter, const char* fileSystem)
+{
+    char script[256];
+    std::snprintf(script, sizeof script,
+                  "sel disk %u\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=%s quick\r\n"
+                  "assign letter=%s\r\nactive\r\nexit\r\n",
+                  disk, fileSystem, letter);
+    return RunScript(script);
+}
+
+bool CDiskOP::RunProcess(const wchar_t* application, const wchar_t* commandLine, DWORD* exitCode)
+{
+    // CreateProcessW may write into the command line: hand it a copy.
+    std::vector<wchar_t> line(commandLine, commandLine + std::wcslen(commandLine) + 1);
+    STARTUPINFOW startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessW(application, line.data(), nullptr, nullptr, FALSE,
+                                  CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    if (!started) {
+        DWORD error = GetLastError();
+        std::fputs("create process fail\n", stdout);
+        TraceLog(L"[CDiskOP::RunProcess] create process fail: " +
+                 std::wstring(application ? application : L"") + L" error " +
+                 IntToWString(static_cast<int>(error)));
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0) {
+        ::CloseHandle(process.hProcess);
+        return false;
+    }
+    DWORD code = 0;
+    BOOL read = GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hProcess);
+    if (!read)
+        return false;
+    if (exitCode)
+        *exitCode = code;
+    return true;
+}
+
+} // namespace gs

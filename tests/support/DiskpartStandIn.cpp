@@ -1,0 +1,65 @@
+#include "support/DiskpartStandIn.h"
+
+#include "src/disk/DiskOP.h"
+
+namespace testing_support {
+
+namespace {
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+} // namespace
+
+ScopedDiskpartStandIn::ScopedDiskpartStandIn(const std::vector<int>& exitCodes)
+{
+    SetEnvironmentVariableW(L"DISKPART_STANDIN_RECORD", m_record.Path().c_str());
+    SetExitCodes(exitCodes);
+    gs::SetDiskpartPathOverride(StandInPath());
+}
+
+ScopedDiskpartStandIn::~ScopedDiskpartStandIn()
+{
+    gs::SetDiskpartPathOverride(std::wstring());
+    SetEnvironmentVariableW(L"DISKPART_STANDIN_RECORD", nullptr);
+    SetEnvironmentVariableW(L"DISKPART_STANDIN_EXIT", nullptr);
+}
+
+void ScopedDiskpartStandIn::SetExitCodes(const std::vector<int>& exitCodes)
+{
+    std::wstring list;
+    for (int code : exitCodes) {
+        if (!list.empty())
+            list += L',';
+        list += std::to_wstring(code);
+    }
+    SetEnvironmentVariableW(L"DISKPART_STANDIN_EXIT", list.c_str());
+}
+
+std::vector<ScopedDiskpartStandIn::Run> ScopedDiskpartStandIn::Runs() const
+{
+    std::vector<Run> runs;
+    for (int n = 1;; ++n) {
+        std::wstring prefix = m_record.Path() + L"run" + std::to_wstring(n);
+        if (!FileExists(prefix + L".cmdline"))
+            break;
+        Run run;
+        run.commandLine = FromUtf8(ReadBytes(prefix + L".cmdline"));
+        run.image = FromUtf8(ReadBytes(prefix + L".image"));
+        run.hadScript = FileExists(prefix + L".script");
+        run.script = run.hadScript ? ReadBytes(prefix + L".script") : std::string();
+        runs.push_back(run);
+    }
+    return runs;
+}
+
+std::wstring ScopedDiskpartStandIn::StandInPath() { return TestProgramFolder() + L"diskpart.exe"; }
+
+} // namespace testing_support

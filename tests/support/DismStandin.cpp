@@ -1,0 +1,158 @@
+#include "support/DismStandin.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+
+namespace testing_support {
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (const auto& line : Split(text, '\n'))
+        if (!line.empty())
+            lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+DismStandin::DismStandin(const std::wstring& stateFolder) : m_folder(stateFolder)
+{
+    if (m_folder.empty() || m_folder.back() != L'\\')
+        m_folder += L'\\';
+    MakeDirs(m_folder);
+    SetEnvironmentVariableW(L"DISM_STANDIN_DIR", m_folder.c_str());
+}
+
+DismStandin::~DismStandin() { SetEnvironmentVariableW(L"DISM_STANDIN_DIR", nullptr); }
+
+void DismStandin::Fail(const std::wstring& call, const std::wstring& numbers, unsigned long hresult)
+{
+    std::wstring ini = m_folder + L"standin.ini";
+    WritePrivateProfileStringW(L"fail", call.c_str(), numbers.c_str(), ini.c_str());
+    if (hresult) {
+        wchar_t code[16];
+        swprintf(code, 16, L"0x%lx", hresult);
+        WritePrivateProfileStringW(L"hresult", call.c_str(), code, ini.c_str());
+    }
+}
+
+void DismStandin::SetLastErrorText(const std::wstring& text)
+{
+    WriteBytes(m_folder + L"lasterror.txt", Utf8(text));
+}
+
+void DismStandin::SetNoLastError()
+{
+    WritePrivateProfileStringW(L"lasterror", L"None", L"1", (m_folder + L"standin.ini").c_str());
+}
+
+void DismStandin::SetProgressTotal(unsigned total)
+{
+    WritePrivateProfileStringW(L"progress", L"Total", std::to_wstring(total).c_str(),
+                               (m_folder + L"standin.ini").c_str());
+}
+
+std::vector<DismCall> DismStandin::Journal() const
+{
+    std::vector<DismCall> calls;
+    for (const auto& line : Lines(ReadBytes(m_folder + L"journal.txt"))) {
+        auto fields = Split(line, '|');
+        DismCall call;
+        call.name = FromUtf8(fields.front());
+        for (size_t i = 1; i + 1 < fields.size(); ++i)
+            call.args.push_back(FromUtf8(fields[i]));
+        call.result = std::strtoul(fields.back().c_str() + 1, nullptr, 16);
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+std::vector<std::wstring> DismStandin::JournalNames() const
+{
+    std::vector<std::wstring> names;
+    for (const auto& call : Journal())
+        names.push_back(call.name);
+    return names;
+}
+
+void DismStandin::ClearJournal() { DeleteFileW((m_folder + L"journal.txt").c_str()); }
+
+std::vector<DismMountEntry> DismStandin::Mounts() const
+{
+    std::vector<DismMountEntry> mounts;
+    for (const auto& line : Lines(ReadBytes(m_folder + L"mounts.txt"))) {
+        auto f = Split(line, '\t');
+        if (f.size() < 6)
+            continue;
+        DismMountEntry m;
+        m.path = FromUtf8(f[0]);
+        m.image = FromUtf8(f[1]);
+        m.index = std::strtoul(f[2].c_str(), nullptr, 10);
+        m.mode = std::strtoul(f[3].c_str(), nullptr, 10);
+        m.status = std::strtoul(f[4].c_str(), nullptr, 10);
+        m.committed = std::strtoul(f[5].c_str(), nullptr, 10);
+        mounts.push_back(m);
+    }
+    return mounts;
+}
+
+void DismStandin::SetMounts(const std::vector<DismMountEntry>& mounts)
+{
+    std::string text;
+    for (const auto& m : mounts)
+        text += Utf8(m.path) + "\t" + Utf8(m.image) + "\t" + std::to_string(m.index) + "\t" +
+                std::to_string(m.mode) + "\t" + std::to_string(m.status) + "\t" +
+                std::to_string(m.committed) + "\n";
+    WriteBytes(m_folder + L"mounts.txt", text);
+}
+
+int DismStandin::LiveAllocations() const
+{
+    std::string text = ReadBytes(m_folder + L"allocs.txt");
+    return text.empty() ? 0 : std::atoi(text.c_str());
+}
+
+bool WriteFakeImage(const std::wstring& path, unsigned images)
+{
+    return WriteBytes(path, "images=" + std::to_string(images) + "\n");
+}
+
+} // namespace testing_support

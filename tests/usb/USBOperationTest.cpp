@@ -1,0 +1,138 @@
+#include "UsbFixture.h"
+
+#include "engine/BrindleImp.h"
+#include "engine/USBOperation.h"
+#include "src/disk/DiskOP.h"
+#include "support/ProgressWindow.h"
+#include "support/TraceLines.h"
+
+#include <memory>
+
+using namespace testing_support;
+using namespace usbtest;
+
+namespace {
+
+using Steps = std::vector<std::pair<int, int>>;
+
+class USBOperationTest : public UsbFixture {
+protected:
+    std::vector<std::wstring> Lines() const { return TraceLines(work.Path()); }
+};
+
+} // namespace
+
+TEST_F(USBOperationTest, FormatsAndLabelsTheStick)
+{
+    ProgressWindow window;
+    auto operation = std::make_unique<USBOperation>(window.Handle(), L"E:\\", L"INSTALL_MEDIA_X64");
+    EXPECT_EQ(operation->Excute(), 1);
+    EXPECT_EQ(window.Steps(), (Steps{{0, 10}, {0, 70}, {1, 100}}));
+    ASSERT_NE(fake.Volume(L'E'), nullptr);
+    EXPECT_EQ(fake.Volume(L'E')->label, L"INSTALL_M~1");
+    EXPECT_EQ(diskpart.Runs().size(), 2u);
+
+    auto lines = Lines();
+    int create = FindTraceLine(lines, L"USBOperation::create");
+    ASSERT_GE(create, 0);
+    EXPECT_EQ(FindTraceLine(lines, L"USBOperation::Excute - FORMATUSB"), create + 1);
+    EXPECT_EQ(FindTraceLine(lines, L"[CUSBManager::Excute : m_USBPath:] E:\\"), create + 2);
+    int label = FindTraceLine(lines, L"USBOperation::Excute - SetVolumeLabelName");
+    EXPECT_GT(label, create + 2);
+    EXPECT_EQ(FindTraceLine(lines, L"USBOperation::Excute - FORMATUSBOK"), label + 1);
+
+    // Deleting the operation releases the drive manager and its raw handles.
+    EXPECT_GT(fake.OpenHandleCount(), 0u);
+    operation.reset();
+    EXPECT_EQ(fake.OpenHandleCount(), 0u);
+    EXPECT_GE(FindTraceLine(Lines(), L"USBOperation::Release"), 0);
+}
+
+TEST_F(USBOperationTest, FormatFailureStopsAfterTheFirstStep)
+{
+    ProgressWindow window;
+    USBOperation operation(window.Handle(), L"C:\\", L"LABEL");
+    EXPECT_EQ(operation.Excute(), 0);
+    EXPECT_EQ(window.Steps(), (Steps{{0, 10}}));
+    EXPECT_GE(FindTraceLine(Lines(), L"[CUSBManager::Instance()->FormatActiveUSB] is fail"), 0);
+    EXPECT_EQ(fake.Volume(L'C')->label, L"");
+}
+
+TEST_F(USBOperationTest, StickThatChangedItsLetterFailsTheJob)
+{
+    // The stick's partition 2 is E; after the wipe its new partition 1 comes up as F.
+    fake.RemoveLink(L"\\Device\\Harddisk1\\Partition1");
+    AddStick(8000, 2);
+    FakeVolume moved;
+    moved.letter = L'F';
+    moved.device = L"\\Device\\HarddiskVolume9";
+    moved.fileSystem = L"FAT32";
+    moved.driveType = DRIVE_REMOVABLE;
+    fake.AddVolume(moved);
+    fake.AddPartitionLink(1, 1, L"\\Device\\HarddiskVolume9");
+    diskpart.SetExitCodes({1, 0});
+    boxes.QueueAnswer(IDYES);
+    boxes.QueueAnswer(IDYES);
+
+    ProgressWindow window;
+    USBOperation operation(window.Handle(), L"E:\\", L"LABEL");
+    EXPECT_EQ(operation.Excute(), 0);
+    EXPECT_EQ(window.Steps(), (Steps{{0, 10}}));
+    EXPECT_EQ(fake.Volume(L'F')->label, L"");
+    EXPECT_GE(FindTraceLine(Lines(),
+                            L"[USBOperation::Excute] the USB disk/flash moved from E: to F: after "
+                            L"formatting; the job stops"),
+              0);
+}
+
+// A USB job of the pipeline against the disk fake and the diskpart stand-in: the stick's
+// letter is the drive of a test folder, which stands for the stick's root.
+TEST_F(USBOperationTest, PipelineGetsPastTheFormatStep)
+{
+    TempDir dir;
+    const wchar_t letter = dir.Path()[0];
+    fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
+    fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
+    FakeVolume stick;
+    stick.letter = letter;
+    stick.device = L"\\Device\\HarddiskVolume5";
+    stick.fileSystem = L"FAT32";
+    stick.driveType = DRIVE_REMOVABLE;
+    stick.extents = {FakeDiskSystem::Extent(1, MiB, 7999 * MiB)};
+    fake.AddVolume(stick);
+
+    for (const wchar_t* folder : {L"src\\sources", L"os", L"drivers", L"tag", L"tmp", L"prog\\Other\\x64"})
+        MakeDirs(dir / folder);
+    WriteBytes(dir / L"src\\setup.exe", "setup");
+    ScopedProgramFolder program(dir / L"prog\\");
+    _WIN7_OPERAT_INFO info = {};
+    auto put = [](wchar_t(&field)[260], const std::wstring& text) {
+        wcsncpy(field, text.c_str(), 259);
+        field[259] = L'\0';
+    };
+    put(info.szSourcePath, dir / L"src\\");
+    put(info.szDriverPath, dir / L"drivers");
+    put(info.szImgDriverPath, dir / L"os");
+    put(info.szTagPath, dir / L"tag\\");
+    put(info.szTmpPath, dir / L"tmp\\");
+    info.bIs64bitDVD = 1;
+
+    ProgressWindow window;
+    {
+        Win7InsCreator creator(window.Handle(), 0, &info, false, false);
+        creator.Excute();
+    }
+    Steps steps = window.Steps();
+    ASSERT_GE(steps.size(), 3u);
+    EXPECT_EQ(Steps(steps.begin(), steps.begin() + 3), (Steps{{0, 10}, {0, 70}, {1, 100}}));
+    // The source copy ran onto the stick's folder.
+    EXPECT_EQ(ReadBytes(dir / L"tag\\setup.exe"), "setup");
+    auto runs = diskpart.Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].script, FormatScript(1, 1, "FAT32"));
+    EXPECT_EQ(fake.Volume(letter)->label, L"NONAME");
+    EXPECT_EQ(boxes.Count(), 0u);
+    auto lines = Lines();
+    EXPECT_LT(FindTraceLine(lines, L"USBOperation::Excute - FORMATUSBOK"),
+              FindTraceLine(lines, L"CopyOperation::Create"));
+}
