@@ -47,7 +47,8 @@ ISOOperation::ISOOperation(HWND window, int stepCode, const std::wstring& source
 int ISOOperation::Excute()
 {
     TraceLog(L"ISOOperation Excute");
-    m_Stop = 0;
+    // The stop flag is not cleared here: a cancel that reached this operation between the
+    // pipeline's last check and this call must still stop the tool.
     if (!PreCheck())
         return 0;
     if (RunOperate()) {

@@ -162,15 +162,6 @@ TEST_F(ISOOperationTest, ToolFailureFailsTheOperation)
     EXPECT_FALSE(HasLine(lines, L"ISOOperation Excute - end(TRUE)"));
 }
 
-TEST_F(ISOOperationTest, MissingToolFailsTheOperation)
-{
-    DeleteFileW(tools.Tool().c_str());
-    OpenISOOperation operation(window.Handle(), STEP_ISO_BUILDING, Work(), IsoFolder(), L"W7", 1);
-    EXPECT_EQ(operation.Excute(), 0);
-    EXPECT_FALSE(FileExists(IsoFolder() + L"\\W7.iso"));
-    EXPECT_TRUE(HasLine(Trace(), L"[ISOOperation- RunOperate] is fail"));
-}
-
 TEST_F(ISOOperationTest, StopEndsTheToolAndTheOperationSucceeds)
 {
     tools.SetMode("hang");
@@ -195,6 +186,17 @@ TEST_F(ISOOperationTest, StopEndsTheToolAndTheOperationSucceeds)
     for (int i = 0; i < 50 && ProcessAlive(pid); ++i)
         Sleep(20);
     EXPECT_FALSE(ProcessAlive(pid));
+}
+
+TEST_F(ISOOperationTest, StopBeforeTheRunIsNotLost)
+{
+    OpenISOOperation operation(window.Handle(), STEP_ISO_BUILDING, Work(), IsoFolder(), L"W7", 0);
+    operation.Stop();
+    EXPECT_EQ(operation.Excute(), 1);
+    EXPECT_TRUE(tools.RawCommandLine().empty()) << "the tool never started";
+    window.Pump();
+    EXPECT_EQ(window.Values(STEP_ISO_BUILDING), std::vector<int>{0});
+    EXPECT_FALSE(FileExists(IsoFolder() + L"\\W7.iso"));
 }
 
 } // namespace

@@ -218,25 +218,6 @@ TEST_F(MakeISOFileTest, SilentToolIsCancelledAtOnce)
     EXPECT_TRUE(HasLine(Trace(), L"MakeISOFile::Cancle"));
 }
 
-TEST_F(MakeISOFileTest, CancelWhileProgressingStopsTheTool)
-{
-    Recorder recorder;
-    tools.SetMode("normal 50");
-    MakeISOFile::Instance()->SetCmd(Command());
-    bool result = false;
-    std::thread job([&] { result = MakeISOFile::Instance()->Excute(&Recorder::Routine, &recorder); });
-    for (int i = 0; i < 200 && recorder.Values().size() < 5; ++i)
-        Sleep(20);
-    MakeISOFile::Instance()->Cancle();
-    job.join();
-    EXPECT_TRUE(result);
-    std::vector<int> values = recorder.Values();
-    ASSERT_GE(values.size(), 2u);
-    EXPECT_EQ(values.back(), 0);
-    EXPECT_LT(values[values.size() - 2], 100);
-    EXPECT_FALSE(ImageFinished(Image()));
-}
-
 TEST_F(MakeISOFileTest, CancelBeforeTheRunIsKeptAndSetCmdForgetsAnEarlierOne)
 {
     // Cancelled between SetCmd and Excute: the tool never starts.
