@@ -9,7 +9,7 @@
 //
 // The mode is the first line of "oscdimg-mode.txt" beside the program, else the environment
 // variable OSCDIMG_STANDIN_MODE, else "normal":
-//   normal [MS]        1% to 100%, MS milliseconds between lines (default 2), exit 0
+//   normal [MS]        1% to 100%, MS milliseconds between lines (default 5), exit 0
 //   fail N             up to N%, then exit 1 with the image unfinished
 //   hang               print nothing and never exit
 //   early N            up to N%, finish the image, exit 0
@@ -241,8 +241,11 @@ int wmain()
 
     Emit("OSCDIMG stand-in\r\n\r\nScanning source tree\r\n");
 
+    // The last line waits a little, so that a busy reader still gets it in a chunk of its own.
     auto run = [&](int upTo, DWORD pause) {
         for (int p = 1; p <= upTo; ++p) {
+            if (p == upTo)
+                Sleep(100);
             Emit(Line(p));
             Sleep(pause);
         }
@@ -280,12 +283,12 @@ int wmain()
     if (mode == L"values") {
         for (long v : numbers) {
             Emit(Line(static_cast<int>(v)));
-            Sleep(20);
+            Sleep(100);
         }
         finishImage();
         return 0;
     }
-    run(100, static_cast<DWORD>(number(0, 2)));
+    run(100, static_cast<DWORD>(number(0, 5)));
     finishImage();
     Emit("\r\nDone.\r\n");
     return 0;
