@@ -1,5 +1,6 @@
 #pragma once
-// Builds the bootable ISO image from the temporary work folder with the mastering tool.
+// Last step of an ISO job: builds the image file from the temporary work folder's tree with
+// the mastering tool beside the program.
 #include "engine/BasicOperation.h"
 
 #include <atomic>
@@ -7,20 +8,31 @@
 
 class ISOOperation : public BasicOperation {
 public:
-    ISOOperation(HWND window, int stepCode, const std::wstring& sourceFolder,
-                 const std::wstring& isoFolder, const std::wstring& volumeLabel, bool is64dvd);
+    // sourcePath: the temporary work folder; isoPath: the folder receiving the image;
+    // volumeLabel: the source disc's label, which names the image file.
+    ISOOperation(HWND window, int stepCode, const std::wstring& sourcePath,
+                 const std::wstring& isoPath, const std::wstring& volumeLabel,
+                 unsigned char is64bit);
 
     int Excute() override;
-    int IsStop() override { return m_bStop.load() ? 1 : 0; }
-    void Stop() override { m_bStop.store(true); }
+    int IsStop() override { return m_Stop.load(); }
+    void Stop() override;
 
-private:
-    std::wstring m_SourceFolder;
-    std::wstring m_ISOFolder;
+protected:
+    bool PreCheck();
+    int RunOperate();
+    std::wstring GetISOFileName() const;
+    static std::wstring QuotePath(const std::wstring& path);
+
+    // Called by the runner on its own thread.
+    static int OnISOProgress(int value, void* userData);
+
+    std::wstring m_SourcePath;
+    std::wstring m_ISOPath;
     std::wstring m_ToolPath;
     std::wstring m_BootFile;
     std::wstring m_EfiBootFile;
     std::wstring m_VolumeLabel;
-    std::atomic<bool> m_bStop{false};
-    bool m_Is64bitDVD;
+    std::atomic<unsigned char> m_Stop;
+    unsigned char m_Is64bit;
 };
