@@ -27,6 +27,24 @@ protected:
 
 EventLog* g_log = nullptr;
 
+// A dialog window of this thread (never another program's).
+HWND OwnDialog()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t name[16];
+            if (GetClassNameW(window, name, 16) && wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(param) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 class SecondForm;
 SecondForm* g_second = nullptr;
 class FirstForm;
@@ -297,7 +315,7 @@ TEST_F(FormsTest, OpenDialogCanBeCancelled)
         void Tick(TObject*)
         {
             ++attempts;
-            HWND dialog = FindWindowW(L"#32770", nullptr);
+            HWND dialog = OwnDialog();
             if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     } closer;
@@ -340,7 +358,7 @@ TEST_F(FormsTest, MessagesAndFolderBrowsing)
     struct Closer : TObject {
         void Tick(TObject*)
         {
-            HWND dialog = FindWindowW(L"#32770", nullptr);
+            HWND dialog = OwnDialog();
             if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     } closer;
