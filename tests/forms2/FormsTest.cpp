@@ -473,7 +473,27 @@ TEST_F(FormsTest, SampleFormScreenshot)
     HDC screen = GetDC(nullptr);
     BitBlt(shot.Canvas()->Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
+    // Without a window manager nobody draws the frame on the screen: draw a frame and
+    // the caption, and take everything outside the client area from there.
+    POINT origin{0, 0};
+    ClientToScreen(form->Handle(), &origin);
+    TRect client = Bounds(origin.x - r.left, origin.y - r.top, form->ClientWidth(), form->ClientHeight());
+    TBitmap frame;
+    frame.SetPixelFormat(pf32bit);
+    frame.SetSize(w, h);
+    HDC fdc = frame.Canvas()->Handle();
+    RECT all{0, 0, w, h};
+    FillRect(fdc, &all, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(fdc, &all, EDGE_RAISED, BF_RECT);
+    RECT caption{client.left, 3, client.right, client.top - 1};
+    DrawCaption(form->Handle(), fdc, &caption, DC_ACTIVE | DC_TEXT | DC_GRADIENT);
     GdiFlush();
+    for (int y = 0; y < h; ++y) {
+        auto* dst = static_cast<uint32_t*>(shot.ScanLine(y));
+        auto* src = static_cast<uint32_t*>(frame.ScanLine(y));
+        for (int x = 0; x < w; ++x)
+            if (!client.Contains(TPoint(x, y))) dst[x] = src[x];
+    }
     std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 4);
     int colours = 0;
     uint32_t first = *static_cast<uint32_t*>(shot.ScanLine(0)) & 0xFFFFFF;
