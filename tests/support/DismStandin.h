@@ -1,5 +1,7 @@
 #pragma once
 // Drives the stand-in dismapi.dll: its state folder, settings, journal and mount table.
+#include "standins/StandinCommon.h"
+
 #include <windows.h>
 
 #include <string>
@@ -52,7 +54,7 @@ private:
 // A fake image file: "images=N".
 bool WriteFakeImage(const std::wstring& path, unsigned images);
 
-std::string Utf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
+using standin::FromUtf8;
+using standin::Utf8;
 
 } // namespace testing_support
