@@ -7,6 +7,7 @@
 #include "iso/IsoTestSupport.h"
 #include "support/ChunkedCopy.h"
 #include "support/DismStandin.h"
+#include "support/ForwardingDiskSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -36,10 +37,10 @@ void Write(const std::wstring& path, const std::string& bytes)
 }
 
 // The real disk calls, except that the fake disc's folder answers as a volume with a label.
-class LabelledDisc : public DiskSystem {
+class LabelledDisc : public ForwardingDiskSystem {
 public:
     LabelledDisc(std::wstring root, std::wstring label)
-        : m_root(std::move(root)), m_label(std::move(label)), m_real(GetRealDiskSystem())
+        : ForwardingDiskSystem(GetRealDiskSystem()), m_root(std::move(root)), m_label(std::move(label))
     {
         SetDiskSystem(this);
     }
@@ -50,8 +51,9 @@ public:
                                wchar_t* fsName, DWORD fsNameSize) override
     {
         if (!root || m_root != root)
-            return m_real.GetVolumeInformationW(root, volumeName, volumeNameSize, serial,
-                                                maxComponent, fsFlags, fsName, fsNameSize);
+            return ForwardingDiskSystem::GetVolumeInformationW(root, volumeName, volumeNameSize,
+                                                               serial, maxComponent, fsFlags,
+                                                               fsName, fsNameSize);
         if (volumeName && volumeNameSize > m_label.size())
             wcscpy(volumeName, m_label.c_str());
         if (serial)
@@ -65,63 +67,9 @@ public:
         return TRUE;
     }
 
-    HANDLE CreateFileW(const wchar_t* name, DWORD access, DWORD share, DWORD disposition,
-                       DWORD flags) override
-    {
-        return m_real.CreateFileW(name, access, share, disposition, flags);
-    }
-    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                         DWORD outSize, DWORD* returned) override
-    {
-        return m_real.DeviceIoControl(device, code, in, inSize, out, outSize, returned);
-    }
-    BOOL CloseHandle(HANDLE handle) override { return m_real.CloseHandle(handle); }
-    UINT GetDriveTypeW(const wchar_t* root) override { return m_real.GetDriveTypeW(root); }
-    DWORD GetLogicalDrives() override { return m_real.GetLogicalDrives(); }
-    DWORD GetLogicalDriveStringsW(DWORD length, wchar_t* buffer) override
-    {
-        return m_real.GetLogicalDriveStringsW(length, buffer);
-    }
-    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller,
-                             ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) override
-    {
-        return m_real.GetDiskFreeSpaceExW(path, freeToCaller, total, totalFree);
-    }
-    BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName, DWORD volumeNameSize,
-                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                                       wchar_t* fsName, DWORD fsNameSize) override
-    {
-        return m_real.GetVolumeInformationByHandleW(volume, volumeName, volumeNameSize, serial,
-                                                    maxComponent, fsFlags, fsName, fsNameSize);
-    }
-    BOOL SetVolumeLabelW(const wchar_t* root, const wchar_t* label) override
-    {
-        return m_real.SetVolumeLabelW(root, label);
-    }
-    DWORD QueryDosDeviceW(const wchar_t* name, wchar_t* target, DWORD max) override
-    {
-        return m_real.QueryDosDeviceW(name, target, max);
-    }
-    BOOL DefineDosDeviceW(DWORD flags, const wchar_t* name, const wchar_t* target) override
-    {
-        return m_real.DefineDosDeviceW(flags, name, target);
-    }
-    NTSTATUS NtOpenSymbolicLinkObject(HANDLE* link, ACCESS_MASK access,
-                                      OBJECT_ATTRIBUTES* attributes) override
-    {
-        return m_real.NtOpenSymbolicLinkObject(link, access, attributes);
-    }
-    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target,
-                                       ULONG* returnedLength) override
-    {
-        return m_real.NtQuerySymbolicLinkObject(link, target, returnedLength);
-    }
-    NTSTATUS NtClose(HANDLE handle) override { return m_real.NtClose(handle); }
-
 private:
     std::wstring m_root;
     std::wstring m_label;
-    DiskSystem& m_real;
 };
 
 // The operation each step belongs to, in the order they ran: "copy" ends with its code 3
