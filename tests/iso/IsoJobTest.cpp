@@ -8,6 +8,7 @@
 #include "support/ChunkedCopy.h"
 #include "support/DismStandin.h"
 #include "support/ForwardingDiskSystem.h"
+#include "support/JobFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +24,6 @@ using namespace iso_testing;
 namespace {
 
 const unsigned long long MB = 1048576ull;
-
-void Put(wchar_t (&field)[260], const std::wstring& text)
-{
-    wcsncpy(field, text.c_str(), 259);
-    field[259] = L'\0';
-}
 
 void Write(const std::wstring& path, const std::string& bytes)
 {
@@ -98,11 +93,11 @@ class IsoJobTest : public ::testing::Test {
 protected:
     IsoJobTest()
     {
-        Put(info.szSourcePath, Disc());
-        Put(info.szDriverPath, tools.Program() + L"OS\\AutoUnattend");
-        Put(info.szImgDriverPath, tools.Program() + L"OS");
-        Put(info.szTagPath, IsoFolder());
-        Put(info.szTmpPath, Tmp());
+        PutPath(info.szSourcePath, Disc());
+        PutPath(info.szDriverPath, tools.Program() + L"OS\\AutoUnattend");
+        PutPath(info.szImgDriverPath, tools.Program() + L"OS");
+        PutPath(info.szTagPath, IsoFolder());
+        PutPath(info.szTmpPath, Tmp());
         info.m_DlgType = 1;
         MakeDirs(IsoFolder());
         MakeDirs(Tmp());

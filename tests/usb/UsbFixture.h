@@ -78,6 +78,22 @@ protected:
         fake.AddPartitionLink(1, partition, L"\\Device\\HarddiskVolume5");
     }
 
+    // Moves the stick to the drive letter of `folder`, which then stands for the stick's root;
+    // the system volume and the stick's own E give way. Returns the letter.
+    wchar_t PutStickAtLetterOf(const std::wstring& folder)
+    {
+        fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
+        fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
+        testing_support::FakeVolume stick;
+        stick.letter = folder[0];
+        stick.device = L"\\Device\\HarddiskVolume5";
+        stick.fileSystem = L"FAT32";
+        stick.driveType = DRIVE_REMOVABLE;
+        stick.extents = {testing_support::FakeDiskSystem::Extent(1, MiB, 7999 * MiB)};
+        fake.AddVolume(stick);
+        return stick.letter;
+    }
+
     std::wstring Trace() const
     {
         std::string bytes = testing_support::ReadBytes(work.Path() + L"XHCItrace.log");
