@@ -77,7 +77,7 @@ std::vector<std::string> Operations(const std::vector<Step>& steps)
         int code = step.first;
         if (code == STEP_COPY_DONE || code == STEP_COPY_FAILED)
             operations.push_back("copy");
-        else if (code == -1)
+        else if (code == ProgressWindow::kImageCount)
             operations.push_back("dism");
         else if (code == STEP_ISO_BUILDING && last != "iso")
             operations.push_back("iso");
@@ -185,7 +185,7 @@ protected:
     ScopedChunkedCopy chunkedCopy{1 << 20};
     LabelledDisc disc{Disc(), L"GRMCULXFRER_EN_DVD"};
     MessageBoxRecorder boxes;
-    JobWindow window;
+    ProgressWindow window;
     _WIN7_OPERAT_INFO info = {};
 };
 
@@ -229,9 +229,9 @@ TEST_F(IsoJobTest, Disc64BitMakesTheImageWithBothBootEntries)
     EXPECT_FALSE(creator.IsCancel());
     EXPECT_EQ(boxes.Count(), 0u);
 
-    const std::vector<Step>& steps = window.Steps();
+    const std::vector<Step>& steps = window.Messages();
     EXPECT_EQ(Operations(steps), (std::vector<std::string>{"copy", "dism", "copy", "copy", "iso"}));
-    EXPECT_EQ(window.Values(-1), std::vector<int>{1}) << "boot mode: one image";
+    EXPECT_EQ(window.Values(ProgressWindow::kImageCount), std::vector<int>{1}) << "boot mode: one image";
     ExpectFinishedJob(Trace(), steps);
 
     const std::wstring x86 = tools.X86(), amd64 = tools.Amd64();
@@ -263,7 +263,7 @@ TEST_F(IsoJobTest, Disc32BitMakesTheImageWithOneBootEntry)
     ASSERT_NO_FATAL_FAILURE(MakeDisc(false));
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     ASSERT_EQ(RunJob(creator), 1);
-    const std::vector<Step>& steps = window.Steps();
+    const std::vector<Step>& steps = window.Messages();
     EXPECT_EQ(Operations(steps), (std::vector<std::string>{"copy", "dism", "copy", "copy", "iso"}));
     ExpectFinishedJob(Trace(), steps);
 
@@ -286,9 +286,9 @@ TEST_F(IsoJobTest, CompatibilityModeUpdatesInstallWimInsteadOfCopyingOS)
     ASSERT_NO_FATAL_FAILURE(MakeDisc(true));
     Win7InsCreator creator(window.Handle(), 1, &info, true, false);
     ASSERT_EQ(RunJob(creator), 1);
-    const std::vector<Step>& steps = window.Steps();
+    const std::vector<Step>& steps = window.Messages();
     EXPECT_EQ(Operations(steps), (std::vector<std::string>{"copy", "dism", "copy", "dism", "iso"}));
-    EXPECT_EQ(window.Values(-1), (std::vector<int>{1, 4}));
+    EXPECT_EQ(window.Values(ProgressWindow::kImageCount), (std::vector<int>{1, 4}));
     ExpectFinishedJob(Trace(), steps);
 
     ASSERT_TRUE(ImageFinished(Image()));
@@ -308,7 +308,7 @@ TEST_F(IsoJobTest, FailingDismStepStopsTheJobBeforeTheImage)
     dism.Fail(L"DismMountImage", L"*");
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     EXPECT_EQ(RunJob(creator), 0);
-    EXPECT_EQ(Operations(window.Steps()), (std::vector<std::string>{"copy", "dism"}));
+    EXPECT_EQ(Operations(window.Messages()), (std::vector<std::string>{"copy", "dism"}));
     EXPECT_TRUE(window.Values(STEP_ISO_BUILDING).empty());
     auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 1u);
@@ -336,7 +336,7 @@ TEST_F(IsoJobTest, CancelDuringTheCopyEndsTheJobWithoutFurtherSteps)
     EXPECT_TRUE(creator.IsCancel());
     std::vector<int> stopped = window.Values(STEP_COPY_STOPPED);
     EXPECT_EQ(stopped, std::vector<int>{0});
-    EXPECT_TRUE(window.Values(-1).empty()) << "no DISM step ran";
+    EXPECT_TRUE(window.Values(ProgressWindow::kImageCount).empty()) << "no DISM step ran";
     EXPECT_TRUE(dism.Journal().empty());
     EXPECT_TRUE(window.Values(STEP_ISO_BUILDING).empty());
     EXPECT_TRUE(tools.RawCommandLine().empty());
