@@ -1,6 +1,5 @@
 #include "iso/IsoTestSupport.h"
 
-
 #include <gtest/gtest.h>
 
 using namespace testing_support;
