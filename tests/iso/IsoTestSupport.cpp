@@ -1,5 +1,7 @@
 #include "iso/IsoTestSupport.h"
 
+#include "support/TraceLines.h"
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -48,11 +50,7 @@ bool ImageFinished(const std::wstring& path)
 
 std::vector<std::wstring> TraceMessages(const std::wstring& workingFolder)
 {
-    std::string bytes = ReadBytes(workingFolder + L"XHCItrace.log");
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    std::wstring text = TraceText(workingFolder);
     // Lines end in CR LF; a traced chunk of tool output may hold line ends of its own, so only
     // lines that start with a time stamp begin a new entry.
     std::vector<std::wstring> lines;

@@ -6,6 +6,7 @@
 #include "support/DiskpartStandIn.h"
 #include "support/FakeDiskSystem.h"
 #include "support/TestSupport.h"
+#include "support/TraceLines.h"
 
 #include <gtest/gtest.h>
 
@@ -94,15 +95,7 @@ protected:
         return stick.letter;
     }
 
-    std::wstring Trace() const
-    {
-        std::string bytes = testing_support::ReadBytes(work.Path() + L"XHCItrace.log");
-        std::wstring text;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        return text;
-    }
+    std::wstring Trace() const { return testing_support::TraceText(work.Path()); }
 
     testing_support::TempDir work;
     testing_support::ScopedWorkingFolder useWork{work.Path()};
