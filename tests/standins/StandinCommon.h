@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,45 @@ inline std::vector<std::string> SplitLines(const std::string& text)
         start = end + 1;
     }
     return lines;
+}
+
+// One mount of the DISM stand-in's table "mounts.txt": a line of six fields joined by tabs.
+struct MountRow {
+    std::wstring path; // full path, no trailing backslash
+    std::wstring image;
+    unsigned index = 0;
+    unsigned mode = 0;      // DismReadWrite or DismReadOnly
+    unsigned status = 0;    // DismMountStatus; 2 marks an invalid mount
+    unsigned committed = 0; // lines of the change list already written to the image
+};
+
+inline std::vector<MountRow> ParseMountTable(const std::string& text)
+{
+    std::vector<MountRow> rows;
+    for (const auto& line : SplitLines(text)) {
+        auto f = Split(line, '\t');
+        if (f.size() < 6)
+            continue;
+        MountRow m;
+        m.path = FromUtf8(f[0]);
+        m.image = FromUtf8(f[1]);
+        m.index = std::strtoul(f[2].c_str(), nullptr, 10);
+        m.mode = std::strtoul(f[3].c_str(), nullptr, 10);
+        m.status = std::strtoul(f[4].c_str(), nullptr, 10);
+        m.committed = std::strtoul(f[5].c_str(), nullptr, 10);
+        rows.push_back(m);
+    }
+    return rows;
+}
+
+inline std::string FormatMountTable(const std::vector<MountRow>& rows)
+{
+    std::string text;
+    for (const auto& m : rows)
+        text += Utf8(m.path) + "\t" + Utf8(m.image) + "\t" + std::to_string(m.index) + "\t" +
+                std::to_string(m.mode) + "\t" + std::to_string(m.status) + "\t" +
+                std::to_string(m.committed) + "\n";
+    return text;
 }
 
 } // namespace standin

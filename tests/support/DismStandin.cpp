@@ -75,31 +75,12 @@ void DismStandin::ClearJournal() { DeleteFileW((m_folder + L"journal.txt").c_str
 
 std::vector<DismMountEntry> DismStandin::Mounts() const
 {
-    std::vector<DismMountEntry> mounts;
-    for (const auto& line : SplitLines(ReadBytes(m_folder + L"mounts.txt"))) {
-        auto f = Split(line, '\t');
-        if (f.size() < 6)
-            continue;
-        DismMountEntry m;
-        m.path = FromUtf8(f[0]);
-        m.image = FromUtf8(f[1]);
-        m.index = std::strtoul(f[2].c_str(), nullptr, 10);
-        m.mode = std::strtoul(f[3].c_str(), nullptr, 10);
-        m.status = std::strtoul(f[4].c_str(), nullptr, 10);
-        m.committed = std::strtoul(f[5].c_str(), nullptr, 10);
-        mounts.push_back(m);
-    }
-    return mounts;
+    return standin::ParseMountTable(ReadBytes(m_folder + L"mounts.txt"));
 }
 
 void DismStandin::SetMounts(const std::vector<DismMountEntry>& mounts)
 {
-    std::string text;
-    for (const auto& m : mounts)
-        text += Utf8(m.path) + "\t" + Utf8(m.image) + "\t" + std::to_string(m.index) + "\t" +
-                std::to_string(m.mode) + "\t" + std::to_string(m.status) + "\t" +
-                std::to_string(m.committed) + "\n";
-    WriteBytes(m_folder + L"mounts.txt", text);
+    WriteBytes(m_folder + L"mounts.txt", standin::FormatMountTable(mounts));
 }
 
 int DismStandin::LiveAllocations() const

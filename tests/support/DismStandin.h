@@ -15,14 +15,7 @@ struct DismCall {
     unsigned long result = 0;
 };
 
-struct DismMountEntry {
-    std::wstring path;
-    std::wstring image;
-    unsigned index = 0;
-    unsigned mode = 0;
-    unsigned status = 0; // 2: invalid
-    unsigned committed = 0;
-};
+using DismMountEntry = standin::MountRow;
 
 class DismStandin {
 public:

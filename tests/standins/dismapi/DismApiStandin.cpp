@@ -151,14 +151,7 @@ void* Allocate(size_t size)
 
 // ---- the mount table ----
 
-struct Mount {
-    std::wstring path; // full path, no trailing backslash
-    std::wstring image;
-    UINT index = 0;
-    UINT mode = 0;    // DismReadWrite or DismReadOnly
-    UINT status = 0;  // DismMountStatus
-    UINT committed = 0; // lines of the change list already written to the image
-};
+using Mount = MountRow;
 
 std::wstring Normalize(PCWSTR path)
 {
@@ -178,34 +171,14 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
 
 std::vector<Mount> LoadMounts()
 {
-    std::vector<Mount> mounts;
     std::string text;
-    if (!ReadFileBytes(StateFolder() + L"mounts.txt", text))
-        return mounts;
-    for (const auto& line : SplitLines(text)) {
-        auto f = Split(line, '\t');
-        if (f.size() < 6)
-            continue;
-        Mount m;
-        m.path = FromUtf8(f[0]);
-        m.image = FromUtf8(f[1]);
-        m.index = std::strtoul(f[2].c_str(), nullptr, 10);
-        m.mode = std::strtoul(f[3].c_str(), nullptr, 10);
-        m.status = std::strtoul(f[4].c_str(), nullptr, 10);
-        m.committed = std::strtoul(f[5].c_str(), nullptr, 10);
-        mounts.push_back(m);
-    }
-    return mounts;
+    ReadFileBytes(StateFolder() + L"mounts.txt", text);
+    return ParseMountTable(text);
 }
 
 void SaveMounts(const std::vector<Mount>& mounts)
 {
-    std::string text;
-    for (const auto& m : mounts)
-        text += Utf8(m.path) + "\t" + Utf8(m.image) + "\t" + std::to_string(m.index) + "\t" +
-                std::to_string(m.mode) + "\t" + std::to_string(m.status) + "\t" +
-                std::to_string(m.committed) + "\n";
-    WriteFileBytes(StateFolder() + L"mounts.txt", text, false);
+    WriteFileBytes(StateFolder() + L"mounts.txt", FormatMountTable(mounts));
 }
 
 int FindMount(const std::vector<Mount>& mounts, const std::wstring& path)
