@@ -2,6 +2,7 @@
 #include "engine/TraceLog.h"
 #include "support/DismStandin.h"
 #include "support/TestSupport.h"
+#include "support/TraceLines.h"
 
 #include <gtest/gtest.h>
 
@@ -58,15 +59,7 @@ protected:
         return dism;
     }
 
-    std::wstring TraceText() { return FromUtf16(ReadBytes(working + L"XHCItrace.log")); }
-    static std::wstring FromUtf16(const std::string& bytes)
-    {
-        std::wstring text;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        return text;
-    }
+    std::wstring TraceText() { return testing_support::TraceText(working); }
 };
 
 TEST_F(DismManagerTest, FullCycleMakesTheExactCallsInOrder)

@@ -3,6 +3,7 @@
 #include "engine/TraceLog.h"
 #include "support/DismStandin.h"
 #include "support/TestSupport.h"
+#include "support/TraceLines.h"
 
 #include <gtest/gtest.h>
 
@@ -110,15 +111,7 @@ protected:
             paths.push_back(c.args[1]);
         return paths;
     }
-    std::wstring Trace()
-    {
-        std::string bytes = ReadBytes(working + L"XHCItrace.log");
-        std::wstring text;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        return text;
-    }
+    std::wstring Trace() { return TraceText(working); }
     // Each text appears in the trace, in this order.
     void ExpectTraceInOrder(const std::vector<std::wstring>& texts)
     {

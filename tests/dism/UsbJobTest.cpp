@@ -6,6 +6,7 @@
 #include "engine/BrindleImp.h"
 #include "engine/Dismmanager.h"
 #include "support/DismStandin.h"
+#include "support/JobFolders.h"
 #include "support/ProgressWindow.h"
 
 #include <algorithm>
@@ -26,19 +27,8 @@ protected:
     void SetUp() override
     {
         UsbFixture::SetUp();
-        const wchar_t letter = dir.Path()[0];
-        fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
-        fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
-        FakeVolume stick;
-        stick.letter = letter;
-        stick.device = L"\\Device\\HarddiskVolume5";
-        stick.fileSystem = L"FAT32";
-        stick.driveType = DRIVE_REMOVABLE;
-        stick.extents = {FakeDiskSystem::Extent(1, MiB, 7999 * MiB)};
-        fake.AddVolume(stick);
-
-        for (const wchar_t* folder : {L"tag", L"tmp"})
-            MakeDirs(dir / folder);
+        PutStickAtLetterOf(dir.Path());
+        PointJobAt(info, dir.Path());
         for (const wchar_t* file : {L"src\\setup.exe", L"src\\efi\\boot\\bootx64.efi",
                                     L"drivers\\x64\\usb3\\usb3.inf", L"os\\AutoUnattend.xml",
                                     L"prog\\Other\\x64\\tool.exe", L"prog\\Hotfix\\x64\\kb1.msu",
@@ -50,17 +40,6 @@ protected:
         MakeDirs(dir / L"src\\sources");
         WriteFakeImage(dir / L"src\\sources\\boot.wim", 2);
         WriteFakeImage(dir / L"src\\sources\\install.wim", 3);
-
-        auto put = [](wchar_t(&field)[260], const std::wstring& text) {
-            wcsncpy(field, text.c_str(), 259);
-            field[259] = L'\0';
-        };
-        put(info.szSourcePath, dir / L"src\\");
-        put(info.szDriverPath, dir / L"drivers");
-        put(info.szImgDriverPath, dir / L"os");
-        put(info.szTagPath, dir / L"tag\\");
-        put(info.szTmpPath, dir / L"tmp\\");
-        info.bIs64bitDVD = 1;
     }
     void TearDown() override
     {

@@ -50,7 +50,7 @@ protected:
     ToolFolder tools;
     ScopedProgramFolder program{tools.Program()};
     MessageBoxRecorder boxes;
-    JobWindow window;
+    ProgressWindow window;
 };
 
 TEST_F(ISOOperationTest, Media32BitRunsTheX86ToolWithOneBootEntry)
@@ -72,7 +72,7 @@ TEST_F(ISOOperationTest, Media32BitRunsTheX86ToolWithOneBootEntry)
     std::vector<int> values = window.Values(STEP_ISO_BUILDING);
     ASSERT_FALSE(values.empty());
     EXPECT_EQ(values.back(), 100);
-    EXPECT_EQ(window.Steps().size(), values.size()) << "only step 17 is posted";
+    EXPECT_EQ(window.Messages().size(), values.size()) << "only step 17 is posted";
 
     auto lines = Trace();
     int create = FindLine(lines, L"ISOOperation create");
@@ -140,7 +140,7 @@ TEST_F(ISOOperationTest, MissingIsoFolderShowsTheBoxAndRunsNothing)
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
     EXPECT_TRUE(tools.RawCommandLine().empty());
     window.Pump();
-    EXPECT_TRUE(window.Steps().empty());
+    EXPECT_TRUE(window.Messages().empty());
     // A file where the folder should be is no folder either.
     WriteBytes(dir / L"file", "x");
     OpenISOOperation onFile(nullptr, STEP_ISO_BUILDING, Work(), dir / L"file", L"W7", 0);

@@ -7,6 +7,8 @@
 #include "iso/IsoTestSupport.h"
 #include "support/ChunkedCopy.h"
 #include "support/DismStandin.h"
+#include "support/ForwardingDiskSystem.h"
+#include "support/JobFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +25,6 @@ namespace {
 
 const unsigned long long MB = 1048576ull;
 
-void Put(wchar_t (&field)[260], const std::wstring& text)
-{
-    wcsncpy(field, text.c_str(), 259);
-    field[259] = L'\0';
-}
-
 void Write(const std::wstring& path, const std::string& bytes)
 {
     MakeDirs(path.substr(0, path.find_last_of(L'\\')));
@@ -36,10 +32,10 @@ void Write(const std::wstring& path, const std::string& bytes)
 }
 
 // The real disk calls, except that the fake disc's folder answers as a volume with a label.
-class LabelledDisc : public DiskSystem {
+class LabelledDisc : public ForwardingDiskSystem {
 public:
     LabelledDisc(std::wstring root, std::wstring label)
-        : m_root(std::move(root)), m_label(std::move(label)), m_real(GetRealDiskSystem())
+        : ForwardingDiskSystem(GetRealDiskSystem()), m_root(std::move(root)), m_label(std::move(label))
     {
         SetDiskSystem(this);
     }
@@ -50,8 +46,9 @@ public:
                                wchar_t* fsName, DWORD fsNameSize) override
     {
         if (!root || m_root != root)
-            return m_real.GetVolumeInformationW(root, volumeName, volumeNameSize, serial,
-                                                maxComponent, fsFlags, fsName, fsNameSize);
+            return ForwardingDiskSystem::GetVolumeInformationW(root, volumeName, volumeNameSize,
+                                                               serial, maxComponent, fsFlags,
+                                                               fsName, fsNameSize);
         if (volumeName && volumeNameSize > m_label.size())
             wcscpy(volumeName, m_label.c_str());
         if (serial)
@@ -65,63 +62,9 @@ public:
         return TRUE;
     }
 
-    HANDLE CreateFileW(const wchar_t* name, DWORD access, DWORD share, DWORD disposition,
-                       DWORD flags) override
-    {
-        return m_real.CreateFileW(name, access, share, disposition, flags);
-    }
-    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                         DWORD outSize, DWORD* returned) override
-    {
-        return m_real.DeviceIoControl(device, code, in, inSize, out, outSize, returned);
-    }
-    BOOL CloseHandle(HANDLE handle) override { return m_real.CloseHandle(handle); }
-    UINT GetDriveTypeW(const wchar_t* root) override { return m_real.GetDriveTypeW(root); }
-    DWORD GetLogicalDrives() override { return m_real.GetLogicalDrives(); }
-    DWORD GetLogicalDriveStringsW(DWORD length, wchar_t* buffer) override
-    {
-        return m_real.GetLogicalDriveStringsW(length, buffer);
-    }
-    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller,
-                             ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) override
-    {
-        return m_real.GetDiskFreeSpaceExW(path, freeToCaller, total, totalFree);
-    }
-    BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName, DWORD volumeNameSize,
-                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                                       wchar_t* fsName, DWORD fsNameSize) override
-    {
-        return m_real.GetVolumeInformationByHandleW(volume, volumeName, volumeNameSize, serial,
-                                                    maxComponent, fsFlags, fsName, fsNameSize);
-    }
-    BOOL SetVolumeLabelW(const wchar_t* root, const wchar_t* label) override
-    {
-        return m_real.SetVolumeLabelW(root, label);
-    }
-    DWORD QueryDosDeviceW(const wchar_t* name, wchar_t* target, DWORD max) override
-    {
-        return m_real.QueryDosDeviceW(name, target, max);
-    }
-    BOOL DefineDosDeviceW(DWORD flags, const wchar_t* name, const wchar_t* target) override
-    {
-        return m_real.DefineDosDeviceW(flags, name, target);
-    }
-    NTSTATUS NtOpenSymbolicLinkObject(HANDLE* link, ACCESS_MASK access,
-                                      OBJECT_ATTRIBUTES* attributes) override
-    {
-        return m_real.NtOpenSymbolicLinkObject(link, access, attributes);
-    }
-    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target,
-                                       ULONG* returnedLength) override
-    {
-        return m_real.NtQuerySymbolicLinkObject(link, target, returnedLength);
-    }
-    NTSTATUS NtClose(HANDLE handle) override { return m_real.NtClose(handle); }
-
 private:
     std::wstring m_root;
     std::wstring m_label;
-    DiskSystem& m_real;
 };
 
 // The operation each step belongs to, in the order they ran: "copy" ends with its code 3
@@ -134,7 +77,7 @@ std::vector<std::string> Operations(const std::vector<Step>& steps)
         int code = step.first;
         if (code == STEP_COPY_DONE || code == STEP_COPY_FAILED)
             operations.push_back("copy");
-        else if (code == -1)
+        else if (code == ProgressWindow::kImageCount)
             operations.push_back("dism");
         else if (code == STEP_ISO_BUILDING && last != "iso")
             operations.push_back("iso");
@@ -150,11 +93,11 @@ class IsoJobTest : public ::testing::Test {
 protected:
     IsoJobTest()
     {
-        Put(info.szSourcePath, Disc());
-        Put(info.szDriverPath, tools.Program() + L"OS\\AutoUnattend");
-        Put(info.szImgDriverPath, tools.Program() + L"OS");
-        Put(info.szTagPath, IsoFolder());
-        Put(info.szTmpPath, Tmp());
+        PutPath(info.szSourcePath, Disc());
+        PutPath(info.szDriverPath, tools.Program() + L"OS\\AutoUnattend");
+        PutPath(info.szImgDriverPath, tools.Program() + L"OS");
+        PutPath(info.szTagPath, IsoFolder());
+        PutPath(info.szTmpPath, Tmp());
         info.m_DlgType = 1;
         MakeDirs(IsoFolder());
         MakeDirs(Tmp());
@@ -242,7 +185,7 @@ protected:
     ScopedChunkedCopy chunkedCopy{1 << 20};
     LabelledDisc disc{Disc(), L"GRMCULXFRER_EN_DVD"};
     MessageBoxRecorder boxes;
-    JobWindow window;
+    ProgressWindow window;
     _WIN7_OPERAT_INFO info = {};
 };
 
@@ -286,9 +229,9 @@ TEST_F(IsoJobTest, Disc64BitMakesTheImageWithBothBootEntries)
     EXPECT_FALSE(creator.IsCancel());
     EXPECT_EQ(boxes.Count(), 0u);
 
-    const std::vector<Step>& steps = window.Steps();
+    const std::vector<Step>& steps = window.Messages();
     EXPECT_EQ(Operations(steps), (std::vector<std::string>{"copy", "dism", "copy", "copy", "iso"}));
-    EXPECT_EQ(window.Values(-1), std::vector<int>{1}) << "boot mode: one image";
+    EXPECT_EQ(window.Values(ProgressWindow::kImageCount), std::vector<int>{1}) << "boot mode: one image";
     ExpectFinishedJob(Trace(), steps);
 
     const std::wstring x86 = tools.X86(), amd64 = tools.Amd64();
@@ -320,7 +263,7 @@ TEST_F(IsoJobTest, Disc32BitMakesTheImageWithOneBootEntry)
     ASSERT_NO_FATAL_FAILURE(MakeDisc(false));
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     ASSERT_EQ(RunJob(creator), 1);
-    const std::vector<Step>& steps = window.Steps();
+    const std::vector<Step>& steps = window.Messages();
     EXPECT_EQ(Operations(steps), (std::vector<std::string>{"copy", "dism", "copy", "copy", "iso"}));
     ExpectFinishedJob(Trace(), steps);
 
@@ -343,9 +286,9 @@ TEST_F(IsoJobTest, CompatibilityModeUpdatesInstallWimInsteadOfCopyingOS)
     ASSERT_NO_FATAL_FAILURE(MakeDisc(true));
     Win7InsCreator creator(window.Handle(), 1, &info, true, false);
     ASSERT_EQ(RunJob(creator), 1);
-    const std::vector<Step>& steps = window.Steps();
+    const std::vector<Step>& steps = window.Messages();
     EXPECT_EQ(Operations(steps), (std::vector<std::string>{"copy", "dism", "copy", "dism", "iso"}));
-    EXPECT_EQ(window.Values(-1), (std::vector<int>{1, 4}));
+    EXPECT_EQ(window.Values(ProgressWindow::kImageCount), (std::vector<int>{1, 4}));
     ExpectFinishedJob(Trace(), steps);
 
     ASSERT_TRUE(ImageFinished(Image()));
@@ -365,7 +308,7 @@ TEST_F(IsoJobTest, FailingDismStepStopsTheJobBeforeTheImage)
     dism.Fail(L"DismMountImage", L"*");
     Win7InsCreator creator(window.Handle(), 1, &info, false, false);
     EXPECT_EQ(RunJob(creator), 0);
-    EXPECT_EQ(Operations(window.Steps()), (std::vector<std::string>{"copy", "dism"}));
+    EXPECT_EQ(Operations(window.Messages()), (std::vector<std::string>{"copy", "dism"}));
     EXPECT_TRUE(window.Values(STEP_ISO_BUILDING).empty());
     auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 1u);
@@ -393,7 +336,7 @@ TEST_F(IsoJobTest, CancelDuringTheCopyEndsTheJobWithoutFurtherSteps)
     EXPECT_TRUE(creator.IsCancel());
     std::vector<int> stopped = window.Values(STEP_COPY_STOPPED);
     EXPECT_EQ(stopped, std::vector<int>{0});
-    EXPECT_TRUE(window.Values(-1).empty()) << "no DISM step ran";
+    EXPECT_TRUE(window.Values(ProgressWindow::kImageCount).empty()) << "no DISM step ran";
     EXPECT_TRUE(dism.Journal().empty());
     EXPECT_TRUE(window.Values(STEP_ISO_BUILDING).empty());
     EXPECT_TRUE(tools.RawCommandLine().empty());

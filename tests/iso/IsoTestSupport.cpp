@@ -1,6 +1,6 @@
 #include "iso/IsoTestSupport.h"
 
-#include "engine/JobRecord.h"
+#include "support/TraceLines.h"
 
 #include <gtest/gtest.h>
 
@@ -48,85 +48,9 @@ bool ImageFinished(const std::wstring& path)
            bytes.compare(bytes.size() - 5, 5, "END\r\n") == 0;
 }
 
-namespace {
-const wchar_t kClassName[] = L"IsoTestJobWindow";
-}
-
-JobWindow::JobWindow()
-{
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = &JobWindow::WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassW(&windowClass); // fails harmlessly once registered
-    m_window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    EXPECT_NE(m_window, nullptr);
-    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-JobWindow::~JobWindow()
-{
-    if (m_window)
-        DestroyWindow(m_window);
-}
-
-LRESULT CALLBACK JobWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<JobWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && message == WM_STEP_PROGRESS) {
-        self->m_steps.emplace_back(static_cast<int>(wParam), static_cast<int>(lParam));
-        return 0;
-    }
-    if (self && message == WM_WIM_IMAGE_COUNT) {
-        self->m_steps.emplace_back(-1, static_cast<int>(lParam));
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool JobWindow::Pump(HANDLE until, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (!until)
-            return true;
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return WaitForSingleObject(until, 0) == WAIT_OBJECT_0;
-        DWORD r = MsgWaitForMultipleObjects(1, &until, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) {
-            // Take what was posted before the end too.
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            return true;
-        }
-    }
-}
-
-std::vector<int> JobWindow::Values(int code) const
-{
-    std::vector<int> values;
-    for (const Step& step : m_steps)
-        if (step.first == code)
-            values.push_back(step.second);
-    return values;
-}
-
 std::vector<std::wstring> TraceMessages(const std::wstring& workingFolder)
 {
-    std::string bytes = ReadBytes(workingFolder + L"XHCItrace.log");
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    std::wstring text = TraceText(workingFolder);
     // Lines end in CR LF; a traced chunk of tool output may hold line ends of its own, so only
     // lines that start with a time stamp begin a new entry.
     std::vector<std::wstring> lines;

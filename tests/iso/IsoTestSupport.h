@@ -1,6 +1,7 @@
 #pragma once
-// What the ISO tests share: a program folder with the stand-in mastering tool, a window that
-// collects progress messages, and the trace log.
+// What the ISO tests share: a program folder with the stand-in mastering tool and the trace
+// log. Progress messages go to testing_support::ProgressWindow.
+#include "support/ProgressWindow.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>
@@ -38,29 +39,8 @@ private:
 // The image file the stand-in wrote: finished when it ends with "END\r\n".
 bool ImageFinished(const std::wstring& path);
 
-using Step = std::pair<int, int>; // step code, value
-
-// A message-only window on the creating thread that records WM_STEP_PROGRESS and answers
-// WM_WIM_IMAGE_COUNT (recording it as step -1 with the count).
-class JobWindow {
-public:
-    JobWindow();
-    ~JobWindow();
-    JobWindow(const JobWindow&) = delete;
-    JobWindow& operator=(const JobWindow&) = delete;
-
-    HWND Handle() const { return m_window; }
-    // Handles queued messages; with a handle, keeps pumping until it is signalled or the
-    // time-out passes. False on time-out.
-    bool Pump(HANDLE until = nullptr, DWORD timeoutMs = 0);
-    const std::vector<Step>& Steps() const { return m_steps; }
-    std::vector<int> Values(int code) const;
-
-private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND m_window = nullptr;
-    std::vector<Step> m_steps;
-};
+// A step message or image count as the progress window records it: code, value.
+using Step = std::pair<int, int>;
 
 // The trace log's messages (time stamps removed) in the working folder.
 std::vector<std::wstring> TraceMessages(const std::wstring& workingFolder);

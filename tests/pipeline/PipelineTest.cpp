@@ -2,6 +2,7 @@
 #include "engine/Ccopyfileopt.h"
 #include "support/ChunkedCopy.h"
 #include "support/FakeDiskSystem.h"
+#include "support/JobFolders.h"
 #include "support/ProgressWindow.h"
 #include "support/TestSupport.h"
 #include "support/TraceLines.h"
@@ -19,25 +20,14 @@ namespace {
 const unsigned long long MB = 1048576ull;
 using Table = std::vector<int>;
 
-void Put(wchar_t (&field)[260], const std::wstring& text)
-{
-    wcsncpy(field, text.c_str(), 259);
-    field[259] = L'\0';
-}
-
 class PipelineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const wchar_t* folder : {L"src\\sources", L"os", L"drivers", L"tag", L"tmp",
-                                      L"prog\\Other\\x64", L"prog\\Other\\x86", L"prog\\efi\\boot"})
+        PointJobAt(info, dir.Path());
+        for (const wchar_t* folder :
+             {L"src\\sources", L"prog\\Other\\x64", L"prog\\Other\\x86", L"prog\\efi\\boot"})
             MakeDirs(dir / folder);
-        Put(info.szSourcePath, dir / L"src\\");
-        Put(info.szDriverPath, dir / L"drivers");
-        Put(info.szImgDriverPath, dir / L"os");
-        Put(info.szTagPath, dir / L"tag\\");
-        Put(info.szTmpPath, dir / L"tmp\\");
-        info.bIs64bitDVD = 1;
     }
     void SetEmbedded(bool embedded)
     {

@@ -1,22 +1,11 @@
 #include "support/DiskpartStandIn.h"
 
 #include "src/disk/DiskOP.h"
+#include "standins/StandinCommon.h"
 
 namespace testing_support {
 
-namespace {
-
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
-} // namespace
+using standin::FromUtf8;
 
 ScopedDiskpartStandIn::ScopedDiskpartStandIn(const std::vector<int>& exitCodes)
 {

@@ -1,57 +1,13 @@
 #include "support/DismStandin.h"
 #include "support/TestSupport.h"
+#include "standins/StandinCommon.h"
 
 #include <cstdlib>
 
 namespace testing_support {
 
-namespace {
-
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            return parts;
-        start = end + 1;
-    }
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (const auto& line : Split(text, '\n'))
-        if (!line.empty())
-            lines.push_back(line);
-    return lines;
-}
-
-} // namespace
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
+using standin::Split;
+using standin::SplitLines;
 
 DismStandin::DismStandin(const std::wstring& stateFolder) : m_folder(stateFolder)
 {
@@ -93,7 +49,9 @@ void DismStandin::SetProgressTotal(unsigned total)
 std::vector<DismCall> DismStandin::Journal() const
 {
     std::vector<DismCall> calls;
-    for (const auto& line : Lines(ReadBytes(m_folder + L"journal.txt"))) {
+    for (const auto& line : SplitLines(ReadBytes(m_folder + L"journal.txt"))) {
+        if (line.empty())
+            continue;
         auto fields = Split(line, '|');
         DismCall call;
         call.name = FromUtf8(fields.front());
@@ -117,31 +75,12 @@ void DismStandin::ClearJournal() { DeleteFileW((m_folder + L"journal.txt").c_str
 
 std::vector<DismMountEntry> DismStandin::Mounts() const
 {
-    std::vector<DismMountEntry> mounts;
-    for (const auto& line : Lines(ReadBytes(m_folder + L"mounts.txt"))) {
-        auto f = Split(line, '\t');
-        if (f.size() < 6)
-            continue;
-        DismMountEntry m;
-        m.path = FromUtf8(f[0]);
-        m.image = FromUtf8(f[1]);
-        m.index = std::strtoul(f[2].c_str(), nullptr, 10);
-        m.mode = std::strtoul(f[3].c_str(), nullptr, 10);
-        m.status = std::strtoul(f[4].c_str(), nullptr, 10);
-        m.committed = std::strtoul(f[5].c_str(), nullptr, 10);
-        mounts.push_back(m);
-    }
-    return mounts;
+    return standin::ParseMountTable(ReadBytes(m_folder + L"mounts.txt"));
 }
 
 void DismStandin::SetMounts(const std::vector<DismMountEntry>& mounts)
 {
-    std::string text;
-    for (const auto& m : mounts)
-        text += Utf8(m.path) + "\t" + Utf8(m.image) + "\t" + std::to_string(m.index) + "\t" +
-                std::to_string(m.mode) + "\t" + std::to_string(m.status) + "\t" +
-                std::to_string(m.committed) + "\n";
-    WriteBytes(m_folder + L"mounts.txt", text);
+    WriteBytes(m_folder + L"mounts.txt", standin::FormatMountTable(mounts));
 }
 
 int DismStandin::LiveAllocations() const

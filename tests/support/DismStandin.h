@@ -1,5 +1,7 @@
 #pragma once
 // Drives the stand-in dismapi.dll: its state folder, settings, journal and mount table.
+#include "standins/StandinCommon.h"
+
 #include <windows.h>
 
 #include <string>
@@ -13,14 +15,7 @@ struct DismCall {
     unsigned long result = 0;
 };
 
-struct DismMountEntry {
-    std::wstring path;
-    std::wstring image;
-    unsigned index = 0;
-    unsigned mode = 0;
-    unsigned status = 0; // 2: invalid
-    unsigned committed = 0;
-};
+using DismMountEntry = standin::MountRow;
 
 class DismStandin {
 public:
@@ -52,7 +47,7 @@ private:
 // A fake image file: "images=N".
 bool WriteFakeImage(const std::wstring& path, unsigned images);
 
-std::string Utf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
+using standin::FromUtf8;
+using standin::Utf8;
 
 } // namespace testing_support

@@ -4,16 +4,20 @@
 
 namespace testing_support {
 
-std::vector<std::wstring> TraceLines(const std::wstring& workingFolder)
+std::wstring TraceText(const std::wstring& workingFolder)
 {
     std::string bytes = ReadBytes(workingFolder + L"XHCItrace.log");
+    size_t i = bytes.compare(0, 2, "\xFF\xFE", 2) == 0 ? 2 : 0;
     std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        if (c != L'\xFEFF')
-            text += c;
-    }
+    for (; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return text;
+}
+
+std::vector<std::wstring> TraceLines(const std::wstring& workingFolder)
+{
+    std::wstring text = TraceText(workingFolder);
     std::vector<std::wstring> lines;
     size_t start = 0;
     for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {

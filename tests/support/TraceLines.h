@@ -5,6 +5,10 @@
 
 namespace testing_support {
 
+// The whole of "XHCItrace.log" in the given working folder (ending in a backslash) as text,
+// time stamps included, without its byte-order mark; empty when there is no log.
+std::wstring TraceText(const std::wstring& workingFolder);
+
 // The messages of "XHCItrace.log" in the given working folder (ending in a backslash),
 // in order; empty when there is no log.
 std::vector<std::wstring> TraceLines(const std::wstring& workingFolder);

@@ -3,6 +3,7 @@
 #include "engine/BrindleImp.h"
 #include "engine/USBOperation.h"
 #include "src/disk/DiskOP.h"
+#include "support/JobFolders.h"
 #include "support/ProgressWindow.h"
 #include "support/TraceLines.h"
 
@@ -90,32 +91,13 @@ TEST_F(USBOperationTest, StickThatChangedItsLetterFailsTheJob)
 TEST_F(USBOperationTest, PipelineGetsPastTheFormatStep)
 {
     TempDir dir;
-    const wchar_t letter = dir.Path()[0];
-    fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
-    fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
-    FakeVolume stick;
-    stick.letter = letter;
-    stick.device = L"\\Device\\HarddiskVolume5";
-    stick.fileSystem = L"FAT32";
-    stick.driveType = DRIVE_REMOVABLE;
-    stick.extents = {FakeDiskSystem::Extent(1, MiB, 7999 * MiB)};
-    fake.AddVolume(stick);
-
-    for (const wchar_t* folder : {L"src\\sources", L"os", L"drivers", L"tag", L"tmp", L"prog\\Other\\x64"})
+    const wchar_t letter = PutStickAtLetterOf(dir.Path());
+    _WIN7_OPERAT_INFO info = {};
+    PointJobAt(info, dir.Path());
+    for (const wchar_t* folder : {L"src\\sources", L"prog\\Other\\x64"})
         MakeDirs(dir / folder);
     WriteBytes(dir / L"src\\setup.exe", "setup");
     ScopedProgramFolder program(dir / L"prog\\");
-    _WIN7_OPERAT_INFO info = {};
-    auto put = [](wchar_t(&field)[260], const std::wstring& text) {
-        wcsncpy(field, text.c_str(), 259);
-        field[259] = L'\0';
-    };
-    put(info.szSourcePath, dir / L"src\\");
-    put(info.szDriverPath, dir / L"drivers");
-    put(info.szImgDriverPath, dir / L"os");
-    put(info.szTagPath, dir / L"tag\\");
-    put(info.szTmpPath, dir / L"tmp\\");
-    info.bIs64bitDVD = 1;
 
     ProgressWindow window;
     {

@@ -6,6 +6,7 @@
 #include "support/DiskpartStandIn.h"
 #include "support/FakeDiskSystem.h"
 #include "support/TestSupport.h"
+#include "support/TraceLines.h"
 
 #include <gtest/gtest.h>
 
@@ -78,15 +79,23 @@ protected:
         fake.AddPartitionLink(1, partition, L"\\Device\\HarddiskVolume5");
     }
 
-    std::wstring Trace() const
+    // Moves the stick to the drive letter of `folder`, which then stands for the stick's root;
+    // the system volume and the stick's own E give way. Returns the letter.
+    wchar_t PutStickAtLetterOf(const std::wstring& folder)
     {
-        std::string bytes = testing_support::ReadBytes(work.Path() + L"XHCItrace.log");
-        std::wstring text;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        return text;
+        fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
+        fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
+        testing_support::FakeVolume stick;
+        stick.letter = folder[0];
+        stick.device = L"\\Device\\HarddiskVolume5";
+        stick.fileSystem = L"FAT32";
+        stick.driveType = DRIVE_REMOVABLE;
+        stick.extents = {testing_support::FakeDiskSystem::Extent(1, MiB, 7999 * MiB)};
+        fake.AddVolume(stick);
+        return stick.letter;
     }
+
+    std::wstring Trace() const { return testing_support::TraceText(work.Path()); }
 
     testing_support::TempDir work;
     testing_support::ScopedWorkingFolder useWork{work.Path()};

@@ -6,56 +6,15 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "../StandinCommon.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-namespace {
-
-std::wstring Env(const wchar_t* name)
-{
-    wchar_t value[4096];
-    DWORD n = GetEnvironmentVariableW(name, value, 4096);
-    return n > 0 && n < 4096 ? std::wstring(value, n) : std::wstring();
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
-bool Write(const std::wstring& path, const std::string& bytes)
-{
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-bool Read(const std::wstring& path, std::string& bytes)
-{
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (!f)
-        return false;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.append(chunk, n);
-    std::fclose(f);
-    return true;
-}
-
-} // namespace
+using namespace standin;
 
 int wmain()
 {
@@ -74,15 +33,15 @@ int wmain()
 
     wchar_t image[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, image, MAX_PATH);
-    Write(prefix + L".image", Utf8(image));
+    WriteFileBytes(prefix + L".image", Utf8(image));
 
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     for (int i = 1; argv && i + 1 < argc; ++i) {
         if (lstrcmpiW(argv[i], L"/s") == 0) {
             std::string script;
-            if (Read(argv[i + 1], script))
-                Write(prefix + L".script", script);
+            if (ReadFileBytes(argv[i + 1], script))
+                WriteFileBytes(prefix + L".script", script);
             break;
         }
     }
@@ -99,6 +58,6 @@ int wmain()
     int code = codes.empty() ? 0 : codes[std::min<size_t>(run, codes.size()) - 1];
 
     // The command line last: its file marks the run as complete.
-    Write(prefix + L".cmdline", Utf8(GetCommandLineW()));
+    WriteFileBytes(prefix + L".cmdline", Utf8(GetCommandLineW()));
     return code;
 }

@@ -13,6 +13,8 @@
 #include <windows.h>
 #include <dismapi.h>
 
+#include "../StandinCommon.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -23,6 +25,8 @@
 
 namespace {
 
+using namespace standin;
+
 bool g_initialized = false;
 std::wstring g_lastText;
 std::set<void*> g_live;
@@ -32,28 +36,6 @@ DismSession g_nextSession = 1;
 const HRESULT E_NOT_INIT = static_cast<HRESULT>(DISMAPI_E_DISMAPI_NOT_INITIALIZED);
 const HRESULT E_BAD_INDEX = static_cast<HRESULT>(DISMAPI_E_INVALID_IMAGE_INDEX);
 const HRESULT E_BAD_SESSION = static_cast<HRESULT>(DISMAPI_E_INVALID_DISM_SESSION);
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
 
 std::wstring StateFolder()
 {
@@ -75,59 +57,6 @@ std::wstring StateFolder()
         folder += L'\\';
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
-}
-
-bool ReadFileText(const std::wstring& path, std::string& text)
-{
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
-        return false;
-    text.clear();
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, n);
-    fclose(file);
-    return true;
-}
-
-bool WriteFileText(const std::wstring& path, const std::string& text, bool append)
-{
-    FILE* file = _wfopen(path.c_str(), append ? L"ab" : L"wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && ok;
-}
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            return parts;
-        start = end + 1;
-    }
 }
 
 std::wstring IniValue(const wchar_t* section, const std::wstring& key)
@@ -161,7 +90,7 @@ HRESULT Journal(const wchar_t* name, const std::vector<std::wstring>& args, HRES
     wchar_t code[24];
     swprintf(code, 24, L"|=0x%08lx", static_cast<unsigned long>(hr));
     line += code;
-    WriteFileText(StateFolder() + L"journal.txt", Utf8(line) + "\n", true);
+    WriteFileBytes(StateFolder() + L"journal.txt", Utf8(line) + "\n", true);
     return hr;
 }
 
@@ -169,7 +98,7 @@ HRESULT Journal(const wchar_t* name, const std::vector<std::wstring>& args, HRES
 unsigned CallsSoFar(const wchar_t* name)
 {
     std::string text;
-    if (!ReadFileText(StateFolder() + L"journal.txt", text))
+    if (!ReadFileBytes(StateFolder() + L"journal.txt", text))
         return 0;
     std::string prefix = Utf8(name) + "|";
     unsigned count = 0;
@@ -209,7 +138,7 @@ HRESULT Fail(HRESULT hr, const std::wstring& text)
 
 void SaveLiveCount()
 {
-    WriteFileText(StateFolder() + L"allocs.txt", std::to_string(g_live.size()), false);
+    WriteFileBytes(StateFolder() + L"allocs.txt", std::to_string(g_live.size()), false);
 }
 
 void* Allocate(size_t size)
@@ -222,14 +151,7 @@ void* Allocate(size_t size)
 
 // ---- the mount table ----
 
-struct Mount {
-    std::wstring path; // full path, no trailing backslash
-    std::wstring image;
-    UINT index = 0;
-    UINT mode = 0;    // DismReadWrite or DismReadOnly
-    UINT status = 0;  // DismMountStatus
-    UINT committed = 0; // lines of the change list already written to the image
-};
+using Mount = MountRow;
 
 std::wstring Normalize(PCWSTR path)
 {
@@ -249,34 +171,14 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
 
 std::vector<Mount> LoadMounts()
 {
-    std::vector<Mount> mounts;
     std::string text;
-    if (!ReadFileText(StateFolder() + L"mounts.txt", text))
-        return mounts;
-    for (const auto& line : SplitLines(text)) {
-        auto f = Split(line, '\t');
-        if (f.size() < 6)
-            continue;
-        Mount m;
-        m.path = FromUtf8(f[0]);
-        m.image = FromUtf8(f[1]);
-        m.index = std::strtoul(f[2].c_str(), nullptr, 10);
-        m.mode = std::strtoul(f[3].c_str(), nullptr, 10);
-        m.status = std::strtoul(f[4].c_str(), nullptr, 10);
-        m.committed = std::strtoul(f[5].c_str(), nullptr, 10);
-        mounts.push_back(m);
-    }
-    return mounts;
+    ReadFileBytes(StateFolder() + L"mounts.txt", text);
+    return ParseMountTable(text);
 }
 
 void SaveMounts(const std::vector<Mount>& mounts)
 {
-    std::string text;
-    for (const auto& m : mounts)
-        text += Utf8(m.path) + "\t" + Utf8(m.image) + "\t" + std::to_string(m.index) + "\t" +
-                std::to_string(m.mode) + "\t" + std::to_string(m.status) + "\t" +
-                std::to_string(m.committed) + "\n";
-    WriteFileText(StateFolder() + L"mounts.txt", text, false);
+    WriteFileBytes(StateFolder() + L"mounts.txt", FormatMountTable(mounts));
 }
 
 int FindMount(const std::vector<Mount>& mounts, const std::wstring& path)
@@ -342,7 +244,7 @@ bool IsEmptyFolder(const std::wstring& folder)
 UINT ImageCount(PCWSTR path)
 {
     std::string text;
-    if (!path || !ReadFileText(path, text))
+    if (!path || !ReadFileBytes(path, text))
         return 0;
     auto lines = SplitLines(text);
     if (lines.empty() || lines[0].compare(0, 7, "images=") != 0)
@@ -354,12 +256,12 @@ UINT ImageCount(PCWSTR path)
 bool CommitChanges(Mount& mount)
 {
     std::string changes;
-    ReadFileText(mount.path + L"\\sources\\added.txt", changes);
+    ReadFileBytes(mount.path + L"\\sources\\added.txt", changes);
     auto lines = SplitLines(changes);
     std::string text = "commit index=" + std::to_string(mount.index) + "\n";
     for (size_t i = mount.committed; i < lines.size(); ++i)
         text += "  " + lines[i] + "\n";
-    if (!WriteFileText(mount.image, text, true))
+    if (!WriteFileBytes(mount.image, text, true))
         return false;
     mount.committed = static_cast<UINT>(lines.size());
     return true;
@@ -381,7 +283,7 @@ HRESULT AddChange(DismSession session, const std::string& line)
     auto it = g_sessions.find(session);
     if (it == g_sessions.end())
         return Fail(E_BAD_SESSION, L"The DISM session is not valid.");
-    if (!WriteFileText(it->second + L"\\sources\\added.txt", line + "\n", true))
+    if (!WriteFileBytes(it->second + L"\\sources\\added.txt", line + "\n", true))
         return Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), L"The image could not be changed.");
     return S_OK;
 }
@@ -546,7 +448,7 @@ HRESULT WINAPI DismGetLastErrorMessage(DismString** ErrorMessage)
         return Journal(name, args, HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     std::wstring text = g_lastText;
     std::string configured;
-    if (ReadFileText(StateFolder() + L"lasterror.txt", configured))
+    if (ReadFileBytes(StateFolder() + L"lasterror.txt", configured))
         text = FromUtf8(configured);
     auto* block = static_cast<unsigned char*>(
         Allocate(sizeof(DismString) + (text.size() + 1) * sizeof(wchar_t)));

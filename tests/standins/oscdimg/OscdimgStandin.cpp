@@ -18,6 +18,8 @@
 //   values V1 V2 ...   one line for each value, in the given order
 #include <windows.h>
 
+#include "../StandinCommon.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -26,6 +28,8 @@
 #include <vector>
 
 namespace {
+
+using namespace standin;
 
 HANDLE g_out = nullptr;
 
@@ -89,18 +93,6 @@ bool IsFolder(const std::wstring& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
 void ListTree(const std::wstring& root, const std::wstring& relative, std::string& out)
 {
     WIN32_FIND_DATAW data;
@@ -122,36 +114,15 @@ void ListTree(const std::wstring& root, const std::wstring& relative, std::strin
     FindClose(find);
 }
 
-bool AppendToFile(const std::wstring& path, const std::string& bytes, bool truncate)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    SetFilePointer(file, 0, nullptr, FILE_END);
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
 std::wstring ReadMode(const std::wstring& folder)
 {
-    HANDLE file = CreateFileW((folder + L"oscdimg-mode.txt").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        char buffer[1024] = {};
-        DWORD read = 0;
-        ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-        CloseHandle(file);
-        std::string text(buffer, read);
+    std::string text;
+    if (ReadFileBytes(folder + L"oscdimg-mode.txt", text)) {
         text = text.substr(0, text.find_first_of("\r\n"));
         return std::wstring(text.begin(), text.end());
     }
-    wchar_t value[1024] = {};
-    if (GetEnvironmentVariableW(L"OSCDIMG_STANDIN_MODE", value, 1024) > 0)
-        return value;
-    return L"normal";
+    std::wstring value = Env(L"OSCDIMG_STANDIN_MODE");
+    return value.empty() ? L"normal" : value;
 }
 
 int Fail(const std::string& message)
@@ -197,10 +168,9 @@ int wmain()
     g_out = GetStdHandle(STD_OUTPUT_HANDLE);
     const std::wstring folder = ProgramFolder();
     const std::wstring raw = GetCommandLineW();
-    AppendToFile(folder + L"oscdimg-cmdline.txt",
-                 std::string(reinterpret_cast<const char*>(raw.data()), raw.size() * sizeof(wchar_t)),
-                 true);
-    AppendToFile(folder + L"oscdimg-pid.txt", std::to_string(GetCurrentProcessId()), true);
+    WriteFileBytes(folder + L"oscdimg-cmdline.txt",
+                   std::string(reinterpret_cast<const char*>(raw.data()), raw.size() * sizeof(wchar_t)));
+    WriteFileBytes(folder + L"oscdimg-pid.txt", std::to_string(GetCurrentProcessId()));
 
     std::wistringstream modeStream(ReadMode(folder));
     std::wstring mode;
@@ -235,9 +205,9 @@ int wmain()
 
     std::string header = "STANDIN-ISO\r\nsource=" + Utf8(source) + "\r\n";
     ListTree(source.back() == L'\\' ? source : source + L"\\", L"", header);
-    if (!AppendToFile(image, header, true))
+    if (!WriteFileBytes(image, header))
         return Fail("cannot create image: " + Utf8(image));
-    auto finishImage = [&]() { AppendToFile(image, "END\r\n", false); };
+    auto finishImage = [&]() { WriteFileBytes(image, "END\r\n", true); };
 
     Emit("OSCDIMG stand-in\r\n\r\nScanning source tree\r\n");
 
