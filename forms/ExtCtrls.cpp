@@ -205,6 +205,22 @@ void TBevel::Paint()
     }
 }
 
+// ---- TSplitter ----------------------------------------------------------------------------------
+
+TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner)
+{
+    SetBounds(0, 0, 3, 100);
+    SetParentColor(true);
+}
+
+void TSplitter::Paint()
+{
+    TCanvas* canvas = Canvas();
+    canvas->Brush()->SetColor(Color());
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->FillRect(ClientRect());
+}
+
 // ---- TTimer -------------------------------------------------------------------------------------
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
@@ -223,6 +239,8 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
                                forms_internal::Instance(), nullptr);
     if (!m_window) RaiseLastOSError();
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // A timer starts enabled: it runs from now on, handler or not.
+    UpdateTimer();
 }
 
 TTimer::~TTimer()

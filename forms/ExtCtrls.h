@@ -97,6 +97,16 @@ private:
     TBevelStyle m_style = bsLowered;
 };
 
+// A divider bar filled with its colour. Only the drawing: it lines up with no
+// neighbour, so it resizes nothing when dragged.
+class TSplitter : public TGraphicControl {
+public:
+    explicit TSplitter(TComponent* AOwner);
+
+protected:
+    void Paint() override;
+};
+
 // Fires OnTimer every Interval milliseconds while Enabled (on the UI thread, through the
 // message loop). Changing Interval or Enabled restarts the count.
 class TTimer : public TComponent {

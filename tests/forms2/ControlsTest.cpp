@@ -484,6 +484,14 @@ TEST_F(ControlsTest, TimerTicksWhileEnabled)
     EXPECT_EQ(n, log.entries.size());
 }
 
+TEST_F(ControlsTest, ATimerMadeEnabledTicksWithoutBeingSetAgain)
+{
+    EventLog log;
+    auto* timer = new TTimer(form);
+    timer->OnTimer = MakeEvent(&log, &EventLog::Timer);
+    EXPECT_TRUE(PumpUntil([&] { return !log.entries.empty(); }, 2500)) << "a default timer ticks every second";
+}
+
 TEST_F(ControlsTest, ImageTakesThePictureSizeWithAutoSize)
 {
     auto* image = new TImage(form);
@@ -536,6 +544,30 @@ TEST_F(ControlsTest, GraphicChildrenPaintClippedToTheirBoundsAtTheirOrigin)
     EXPECT_EQ(0xFFFFFFu, pixel(40, 59));
     EXPECT_EQ(0xFFFFFFu, pixel(39, 60));
     EXPECT_EQ(0xFFFFFFu, pixel(5, 5));
+}
+
+TEST_F(ControlsTest, ASplitterIsABarInItsColour)
+{
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    panel->SetBounds(0, 0, 100, 80);
+    auto* line = new TSplitter(form);
+    line->SetParent(panel);
+    line->SetBounds(16, 54, 60, 1);
+    line->SetColor(clGray);
+    TBitmap bmp;
+    bmp.SetPixelFormat(pf32bit);
+    bmp.SetSize(100, 80);
+    panel->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    GdiFlush();
+    auto pixel = [&](int x, int y) { return *(static_cast<uint32_t*>(bmp.ScanLine(y)) + x) & 0xFFFFFF; };
+    EXPECT_EQ(0x808080u, pixel(16, 54));
+    EXPECT_EQ(0x808080u, pixel(75, 54));
+    EXPECT_EQ(0xFFFFFFu, pixel(76, 54));
+    EXPECT_EQ(0xFFFFFFu, pixel(16, 53));
+    EXPECT_EQ(0xFFFFFFu, pixel(16, 55));
 }
 
 class EnterLeave : public TObject {
