@@ -13,6 +13,14 @@ bool IsExistingDirectory(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The x87 unit of the 32-bit build keeps intermediates in 80 bits, which truncates some
+// percentages one lower than doubles do (30 x 0.7 gives 20, not 21): store each step.
+double RoundToDouble(double value)
+{
+    volatile double stored = value;
+    return stored;
+}
+
 } // namespace
 
 CopyOperation::CopyOperation(HWND window, int stepCode, const std::wstring& source,
@@ -87,8 +95,9 @@ DWORD CALLBACK CopyOperation::OnCopyProgress(LARGE_INTEGER totalFileSize,
     unsigned long long total = engine->GetTotalSize();
     double done = static_cast<double>(engine->GetCopiedSize()) +
                   static_cast<double>(totalBytesTransferred.QuadPart);
-    double value = total ? done / static_cast<double>(total) * 100.0 : 0.0;
-    value = value * engine->GetWeight();
+    double value =
+        total ? RoundToDouble(RoundToDouble(done / static_cast<double>(total)) * 100.0) : 0.0;
+    value = RoundToDouble(value * engine->GetWeight());
     // A file that grew after measuring must not push the value out of range.
     if (!(value >= 0.0))
         value = 0.0;

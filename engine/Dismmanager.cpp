@@ -277,6 +277,10 @@ bool DismImgManager::UnmountDiscard(std::wstring folder)
 void DismImgManager::CleanMountFolders()
 {
     std::wstring working = AStringToWString(GetWorkingFolder());
+    // Without a working folder the scan would run over the current folder and could
+    // discard folders that were never ours.
+    if (working.empty())
+        return;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((working + L"*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)

@@ -211,17 +211,14 @@ std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tra
         list.push_back(EntryRecord(entry, PARTITION_KIND_EXTENDED, false, disk));
         gap(previousEnd, Start(entry));
 
-        std::vector<PARTITION_INFORMATION_EX> logicals;
-        for (const PARTITION_INFORMATION_EX& logical : UsedSlots(layout, logicalSlots)) {
-            if (!IsExtendedType(logical.Mbr.PartitionType))
-                logicals.push_back(logical);
-        }
-        if (!logicals.empty()) {
+        if (count > 7) {
             previousEnd = Start(entry);
-            for (const PARTITION_INFORMATION_EX& logical : logicals) {
+            for (const PARTITION_INFORMATION_EX& logical : UsedSlots(layout, logicalSlots)) {
                 gap(previousEnd, std::max(Start(logical), Start(entry)));
                 _Partition record = EntryRecord(logical, PARTITION_KIND_LOGICAL, true, disk);
-                ReadVolume(record, disk);
+                // A link to the next table is a container too: nothing to read.
+                if (!IsExtendedType(logical.Mbr.PartitionType))
+                    ReadVolume(record, disk);
                 list.push_back(record);
                 previousEnd = End(logical);
             }

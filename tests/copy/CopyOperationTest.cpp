@@ -65,6 +65,22 @@ TEST_F(CopyOperationTest, WeightedProgressNeverFallsAndEndsNearTheWeight)
     EXPECT_GE(FindTraceLine(Trace(), L"[CopyOperation:: Excute] BACKUPOK"), 0);
 }
 
+// Each step of the value is a double before the cut to an integer; 80-bit intermediates
+// would post 20, 41 and 69 here.
+TEST_F(CopyOperationTest, PostedValuesAreTruncatedFromDoubles)
+{
+    SetCopyChunkSize(3);
+    WriteBytes(src + L"ten.bin", "0123456789");
+    CopyOperation op(window.Handle(), STEP_COPY_TO_TARGET, src, dst, 0.7);
+    ASSERT_EQ(op.Excute(), 1);
+    EXPECT_EQ(window.Steps(), (Steps{{STEP_COPY_TO_TARGET, 0},
+                                     {STEP_COPY_TO_TARGET, 21},
+                                     {STEP_COPY_TO_TARGET, 42},
+                                     {STEP_COPY_TO_TARGET, 62},
+                                     {STEP_COPY_TO_TARGET, 70},
+                                     {STEP_COPY_DONE, 100}}));
+}
+
 TEST_F(CopyOperationTest, ATreeOfEmptyFilesPostsOnlyTheEnd)
 {
     WriteBytes(src + L"a", "");

@@ -260,7 +260,7 @@ TEST(MbrWalk, ExtendedPartitionWithTwoLogicalDrivesAndGaps)
     EXPECT_EQ(disk.volumeReads, (std::vector<int>{1, 5, 6}));
 }
 
-TEST(MbrWalk, EmptyExtendedPartitionIsOneUnusedLogicalRecord)
+TEST(MbrWalk, EmptyExtendedPartition)
 {
     for (unsigned count : {4u, 8u}) {
         LayoutBytes layout(0, count);
@@ -271,9 +271,31 @@ TEST(MbrWalk, EmptyExtendedPartitionIsOneUnusedLogicalRecord)
         auto list = Mbr(layout, disk);
         ASSERT_EQ(list.size(), 3u) << count;
         EXPECT_EQ(list[1].kind, gs::PARTITION_KIND_EXTENDED);
-        ExpectUnused(list[2], static_cast<unsigned long long>(50 * Cyl / MiB), gs::PARTITION_KIND_LOGICAL);
+        // Without logical tables the container is one unused logical record; with
+        // empty ones its span is an ordinary gap.
+        ExpectUnused(list[2], static_cast<unsigned long long>(50 * Cyl / MiB),
+                     count == 4 ? gs::PARTITION_KIND_LOGICAL : gs::PARTITION_KIND_UNUSED);
         ExpectIndexes(list);
     }
+}
+
+TEST(MbrWalk, EveryUsedLogicalSlotIsARecord)
+{
+    LayoutBytes layout(0, 12);
+    layout.Mbr(0, 1 * Cyl, 100 * Cyl, 0, 0x05);
+    layout.Mbr(4, 1 * Cyl, 50 * Cyl, 0, 0x05); // a link where a logical drive would be
+    layout.Mbr(8, 51 * Cyl, 50 * Cyl, 6, 0x07);
+    FakeDisk disk;
+    disk.size = 101 * Cyl;
+    disk.volumes[6] = {L"NTFS", L"DATA"};
+    auto list = Mbr(layout, disk);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[1].kind, gs::PARTITION_KIND_LOGICAL);
+    EXPECT_EQ(list[1].info.Mbr.PartitionType, 0x05);
+    EXPECT_EQ(list[2].number, 6);
+    EXPECT_EQ(list[2].type, L"NTFS");
+    // Neither container is read as a volume.
+    EXPECT_EQ(disk.volumeReads, (std::vector<int>{6}));
 }
 
 TEST(MbrWalk, EmptyTableIsOneUnusedRecordForTheDisk)

@@ -66,6 +66,16 @@ TEST_F(TraceLogTest, LinesAreStampedPlainTextWithOneByteOrderMark)
     EXPECT_EQ(lines[2].size(), 13u);
 }
 
+TEST_F(TraceLogTest, NonAsciiTextIsKept)
+{
+    const std::wstring message = L"[Label] \x30E9\x30D9\x30EB \x00E9t\x00E9 \x4E2D end";
+    TraceLog(message);
+    TraceLog(L"next");
+    auto lines = Lines(ReadLog(dir.Path()));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(13), message);
+}
+
 TEST_F(TraceLogTest, LongMessageIsCutTo1023Characters)
 {
     std::wstring message(2000, L'x');
