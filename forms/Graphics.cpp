@@ -603,15 +603,5 @@ void TGraphic::LoadFromFile(const String& fileName)
 void TGraphic::SaveToFile(const String& fileName) const
 {
     std::vector<uint8_t> bytes = SaveToMemory();
-    HANDLE file = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD code = GetLastError();
-        throw EFCreateError(L"Cannot create file \"" + fileName + L"\". " + SysErrorMessage(code));
-    }
-    DWORD done = 0;
-    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    DWORD code = GetLastError();
-    CloseHandle(file);
-    if (!ok || done != bytes.size())
-        throw EWriteError(L"Cannot write file \"" + fileName + L"\". " + SysErrorMessage(code));
+    WriteFileBytes(fileName, bytes.data(), bytes.size());
 }

@@ -350,3 +350,18 @@ String FormatArgs(const String& format, const std::vector<FormatArg>& args)
     }
     return out;
 }
+
+void WriteFileBytes(const String& fileName, const void* data, size_t size)
+{
+    HANDLE file = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        throw EFCreateError(L"Cannot create file \"" + fileName + L"\". " + SysErrorMessage(code));
+    }
+    DWORD done = 0;
+    BOOL ok = size == 0 || WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr);
+    DWORD code = GetLastError();
+    CloseHandle(file);
+    if (!ok || done != size)
+        throw EWriteError(L"Cannot write file \"" + fileName + L"\". " + SysErrorMessage(code));
+}

@@ -128,6 +128,8 @@ FORMS_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 [[noreturn]] void RaiseLastOSError();
 [[noreturn]] void RaiseLastOSError(DWORD code);
 String SysErrorMessage(DWORD code);
+// Writes a whole file, replacing it; raises EFCreateError or EWriteError naming the file.
+void WriteFileBytes(const String& fileName, const void* data, size_t size);
 
 String SignedToStr(long long value);
 String UnsignedToStr(unsigned long long value);
