@@ -1287,18 +1287,27 @@ TCustomControl::~TCustomControl()
     m_canvas = nullptr;
 }
 
-void TCustomControl::PaintWindow(HDC dc)
+namespace {
+// Lends a control's canvas the paint context for one Paint, with the control's font and colour.
+template <class Paint>
+void PaintOnContext(TCanvas* canvas, TControl* control, HDC dc, Paint paint)
 {
-    m_canvas->SetHandle(dc);
+    canvas->SetHandle(dc);
     try {
-        m_canvas->Font()->Assign(Font());
-        m_canvas->Brush()->SetColor(Color());
-        Paint();
+        canvas->Font()->Assign(control->Font());
+        canvas->Brush()->SetColor(control->Color());
+        paint();
     } catch (...) {
-        m_canvas->SetHandle(nullptr);
+        canvas->SetHandle(nullptr);
         throw;
     }
-    m_canvas->SetHandle(nullptr);
+    canvas->SetHandle(nullptr);
+}
+} // namespace
+
+void TCustomControl::PaintWindow(HDC dc)
+{
+    PaintOnContext(m_canvas, this, dc, [this] { Paint(); });
 }
 
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), m_canvas(new TControlCanvas(this)) {}
@@ -1307,14 +1316,5 @@ TGraphicControl::~TGraphicControl() { delete m_canvas; }
 
 void TGraphicControl::PaintOnParent(HDC dc)
 {
-    m_canvas->SetHandle(dc);
-    try {
-        m_canvas->Font()->Assign(Font());
-        m_canvas->Brush()->SetColor(Color());
-        Paint();
-    } catch (...) {
-        m_canvas->SetHandle(nullptr);
-        throw;
-    }
-    m_canvas->SetHandle(nullptr);
+    PaintOnContext(m_canvas, this, dc, [this] { Paint(); });
 }
