@@ -127,25 +127,6 @@ TEST_F(Threads, AQueuedRequestAndAResultNeverCross)
     EXPECT_EQ(lastSize.load(), 300);
 }
 
-TEST_F(Threads, AMeasurerNeverStartedOrSuspendedEndsAtOnce)
-{
-    forms_test::Watchdog dog(20000);
-    std::atomic<int> passes{0};
-    {
-        ThdDvdSize idle(true);
-        idle.OnMeasure = [&](const String&) { return ++passes; };
-    }
-    {
-        ThdDvdSize once(true);
-        once.OnMeasure = [&](const String&) { return ++passes; };
-        std::atomic<bool> measured{false};
-        once.OnMeasured = [&](int) { measured = true; };
-        once.RequestPass(L"D:\\");
-        ASSERT_TRUE(forms_test::PumpUntil([&] { return measured.load(); }, 5000));
-    }
-    EXPECT_EQ(passes.load(), 1) << "deleting a suspended measurer runs no further pass";
-}
-
 namespace {
 
 // Records the results the worker hands to the UI thread.
@@ -234,18 +215,6 @@ TEST_F(Worker, ACancelledJobReportsCancelWhateverThePipelineSaid)
     ASSERT_TRUE(ended);
     EXPECT_EQ(sink.codes, std::vector<int>{FINISH_CANCELLED});
     EXPECT_GE(FindTraceLine(TraceLines(dir / L"work\\"), L"[UpdateResult] Finish_UserCancel"), 0);
-    delete w;
-}
-
-TEST_F(Worker, AFailedCheckPostsNoFinishStep)
-{
-    forms_test::Watchdog dog(60000);
-    RemoveTree(dir / L"job\\src");
-    TOperationThd* w = Make();
-    w->Start();
-    ASSERT_TRUE(WaitResult());
-    EXPECT_EQ(sink.codes, std::vector<int>{FINISH_FAILED});
-    EXPECT_EQ(window.Values(STEP_JOB_FINISHED).size(), 0u);
     delete w;
 }
 
