@@ -2,6 +2,15 @@
 
 ThdDvdSize::ThdDvdSize(bool CreateSuspended) : TThread(CreateSuspended) {}
 
+ThdDvdSize::~ThdDvdSize()
+{
+    if (!Finished()) {
+        Terminate();
+        Resume();
+        WaitFor();
+    }
+}
+
 void ThdDvdSize::RequestPass(const String& path)
 {
     {

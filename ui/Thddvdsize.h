@@ -9,6 +9,8 @@
 class ThdDvdSize : public TThread {
 public:
     explicit ThdDvdSize(bool CreateSuspended);
+    // Ends the thread while the callbacks it runs still exist; a pass in progress ends first.
+    ~ThdDvdSize() override;
 
     // One pass: runs on this thread with the path of its request and returns the size in MB.
     std::function<int(const String& path)> OnMeasure;
