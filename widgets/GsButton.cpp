@@ -4,6 +4,7 @@
 
 #include "forms/Forms.h"
 #include "src/gui/graphics/image.h"
+#include "src/gui/widget/PixelCopy.h"
 #include "widgets/GsEdit.h"
 #include "widgets/GsImage.h"
 #include "widgets/GsLabel.h"
@@ -252,14 +253,14 @@ void GsButton::Invalidate()
 void GsButton::RenderTo(TBitmap* target, bool toCanvas)
 {
     GsCustomButton::RenderTo(target, toCanvas);
-    m_cache->Assign(target);
+    gs::CopyPixels(m_cache, target);
     m_cacheDirty = false;
 }
 
 void GsButton::PaintToBitmap(TBitmap* target)
 {
     if (m_cacheDirty) GsCustomButton::PaintToBitmap(target);
-    else target->Assign(m_cache);
+    else gs::CopyPixels(target, m_cache);
 }
 
 void GsButton::Click()

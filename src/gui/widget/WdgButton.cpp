@@ -1,8 +1,7 @@
 #include "src/gui/widget/WdgButton.h"
 
-#include <memory>
-
 #include "src/gui/graphics/image.h"
+#include "src/gui/widget/PixelCopy.h"
 
 namespace gs {
 
@@ -60,7 +59,7 @@ void WdgCustomControl::DrawText(TBitmap* target, int state)
 
 WdgButton::WdgButton()
     : m_appearance(new GsButtonAppearance(MakeEvent(this, &WdgButton::AppearanceChanged))),
-      m_textEffect(new GsButtonOuterGlowTextEffect)
+      m_textEffect(new GsButtonOuterGlowTextEffect), m_frame(new TBitmap)
 {
 }
 
@@ -68,6 +67,7 @@ WdgButton::~WdgButton()
 {
     delete m_appearance;
     delete m_textEffect;
+    delete m_frame;
 }
 
 TTextPainter* WdgButton::GetTextPainter(int state)
@@ -93,10 +93,10 @@ void WdgButton::Paint(TBitmap* target, const TRect& rect)
     if (!Enabled()) m_shownState = gbsDisabled;
     else if (MouseInside()) m_shownState = m_pressed ? gbsSunken : gbsHovered;
     else m_shownState = gbsRaised;
-    std::unique_ptr<TBitmap> image(new TBitmap);
-    image->Assign(m_appearance->GetStateImage(m_shownState));
-    if (!Text().IsEmpty() && !image->Empty()) DrawText(image.get(), m_shownState);
-    DrawImage(target, rect.TopLeft(), image.get());
+    // The state image is drawn on a copy (the caption goes onto it), kept from paint to paint.
+    CopyPixels(m_frame, m_appearance->GetStateImage(m_shownState));
+    if (!Text().IsEmpty() && !m_frame->Empty()) DrawText(m_frame, m_shownState);
+    DrawImage(target, rect.TopLeft(), m_frame);
 }
 
 void WdgButton::MouseMoveHook(TShiftState, int, int)

@@ -66,6 +66,7 @@ private:
 
     GsButtonAppearance* m_appearance;
     GsButtonOuterGlowTextEffect* m_textEffect;
+    TBitmap* m_frame;
     int m_shownState = 0;
     bool m_pressed = false;
 };
