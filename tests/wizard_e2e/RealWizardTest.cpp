@@ -174,8 +174,7 @@ TEST_F(RealWizard, AnIsoJobFromTheModeDialogToTheFinishBox)
     Shot(browser, L"5-browse");
     HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
     ASSERT_NE(tree, nullptr);
-    SetForegroundWindow(browser);
-    SetFocus(tree);
+    ClickClient(tree, 30, 10); // the tree takes the keys
     PressKey(VK_HOME);
     PressKey(VK_RIGHT);
     Sleep(300);
