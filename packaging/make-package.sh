@@ -49,7 +49,7 @@ done < <(find "$pkg" -type f -print0)
 if [ -n "$(find "$pkg" -mindepth 2 -type f)" ]; then
   echo "package: the folders beside the program must be empty:"; find "$pkg" -mindepth 2 -type f; ok=0
 fi
-[ $ok = 1 ] || die "check failed"
+[ $ok = 1 ] || { rm -rf "$pkg"; die "check failed: no package made"; }
 
 (cd "$out" && cmake -E tar cf "$name.zip" --format=zip "$name")
 printf 'package: %s and %s\n' "$pkg" "$out/$name.zip"
