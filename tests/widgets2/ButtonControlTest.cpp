@@ -86,6 +86,42 @@ TEST_F(ButtonControlTest, TheRaisedImageSizesTheControl)
     EXPECT_EQ(TRect(5, 6, 125, 38), b->BoundsRect());
 }
 
+// A button base whose element is a plain 50 x 20 text element.
+class PlainElement : public gs::WdgCustomControl {
+public:
+    PlainElement() { SetBounds(0, 0, 50, 20); }
+    gs::TTextPainter* GetTextPainter(int) override { return gs::GetSharedTextPainter(); }
+};
+class PlainButton : public GsCustomButton {
+public:
+    using GsCustomButton::GsCustomButton;
+    int made = 0;
+
+protected:
+    gs::GsWidget* CreateWidget() override
+    {
+        ++made;
+        return new PlainElement;
+    }
+};
+
+TEST_F(ButtonControlTest, TheFirstUseOfTheElementSizesTheControl)
+{
+    // AutoSize is switched on while the object is still the base: nothing may reach the
+    // element yet, also with a parent and a size given before the element exists.
+    auto* b = new PlainButton(form);
+    b->SetParent(form);
+    b->SetBounds(3, 4, 200, 100);
+    EXPECT_EQ(0, b->made);
+    EXPECT_EQ(200, b->Width());
+    b->SetAlignment(taLeftJustify); // the first use
+    EXPECT_EQ(1, b->made);
+    EXPECT_EQ(TRect(3, 4, 53, 24), b->BoundsRect());
+    b->GetWidget()->SetWidth(70);
+    b->AdjustToWidget();
+    EXPECT_EQ(70, b->Width());
+}
+
 TEST_F(ButtonControlTest, HoverTimeSequenceWhileTheLeftButtonStaysDown)
 {
     gs::SetTrackMouseEventFunction(&RecordTrackMouseEvent);
