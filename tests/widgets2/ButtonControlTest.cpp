@@ -6,6 +6,7 @@
 #include "../forms2/FormsTestSupport.h"
 #include "ButtonArt.h"
 #include "widgets/GsButton.h"
+#include "widgets/GsLabel.h"
 
 using namespace forms_test;
 using namespace widgets_test;
@@ -160,9 +161,16 @@ TEST_F(ButtonControlTest, CacheBackgroundsAndAlpha)
 
     GsButton* hidden = NewButton(b, 0, 0);
     hidden->SetVisible(false);
+    auto* label = new GsLabel(form);
+    label->SetParent(b);
+    auto* hiddenLabel = new GsLabel(form);
+    hiddenLabel->SetParent(b);
+    hiddenLabel->SetVisible(false);
     b->SetAlphaValue(90);
     EXPECT_EQ(90, inner->AlphaValue());
+    EXPECT_EQ(90, label->AlphaValue());
     EXPECT_EQ(255, hidden->AlphaValue());
+    EXPECT_EQ(255, hiddenLabel->AlphaValue());
 }
 
 TEST_F(ButtonControlTest, CompositionClipsAndSkipsHiddenChildren)
