@@ -200,24 +200,6 @@ TEST_F(Worker, AnExceptionInThePipelineIsAFailedJob)
     EXPECT_EQ(sink.codes.size(), 1u) << "one job per worker";
 }
 
-TEST_F(Worker, ACancelledJobReportsCancelWhateverThePipelineSaid)
-{
-    forms_test::Watchdog dog(60000);
-    TOperationThd* w = nullptr;
-    SetChunkObserver([&](const std::wstring&, unsigned long long done, unsigned long long) {
-        if (done == 8192 && !w->IsCancel())
-            w->Cancel(); // as the UI thread does; the flag is atomic
-    });
-    w = Make();
-    w->Start();
-    bool ended = WaitResult();
-    SetChunkObserver(nullptr);
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(sink.codes, std::vector<int>{FINISH_CANCELLED});
-    EXPECT_GE(FindTraceLine(TraceLines(dir / L"work\\"), L"[UpdateResult] Finish_UserCancel"), 0);
-    delete w;
-}
-
 TEST_F(Worker, DeletingAWorkerMidJobEndsItWithoutAResult)
 {
     forms_test::Watchdog dog(60000);

@@ -131,7 +131,7 @@ protected:
 
 // Where the wizard's buttons sit (client coordinates, inside the drawn button).
 const POINT kNext{640, 285};
-const POINT kBrowse{460, 114};
+const POINT kBrowse{648, 182}; // on the target page (panel at 180, 68)
 
 } // namespace
 

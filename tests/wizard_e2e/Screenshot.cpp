@@ -63,6 +63,8 @@ bool SaveWindowShot(HWND window, const std::wstring& pngPath)
     RECT r;
     if (!GetWindowRect(window, &r))
         return false;
+    // Paint what is due first (only a window of this process paints here).
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     int w = 0, h = 0;
     std::vector<uint8_t> rows = Grab(r, w, h);
     if (rows.empty())
