@@ -1,8 +1,9 @@
-// Program start: one copy of the wizard at a time, then the application object.
+// Program start: one copy of the wizard at a time, then the mode dialog as main form.
 #include <windows.h>
 
 #include "engine/EngineMessageBox.h"
 #include "forms/Forms.h"
+#include "ui/Form1_description.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -22,6 +23,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->Initialize();
         Application->SetMainFormOnTaskBar(true);
         SetApplicationWindow(Application->Handle());
+        Application->CreateForm(dlgFirst);
+        Application->Run();
     } catch (Exception& e) {
         Application->ShowException(&e);
     } catch (...) {
