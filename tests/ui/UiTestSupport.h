@@ -35,7 +35,7 @@ private:
 bool PumpUntil(const std::function<bool()>& cond, int ms = 3000);
 void Pump(int ms);
 
-// Saves what the window shows on the screen, frame drawn in (no window manager runs),
+// Saves what the window shows on the screen, frame included,
 // as a PNG file in the bin folder's "screenshots" folder. Returns the file's path.
 std::wstring SaveScreenshot(TCustomForm* form, const std::wstring& name);
 
