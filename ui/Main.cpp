@@ -438,7 +438,7 @@ void TMainForm::BtnBackClick(TObject*) { btnBackClick(nullptr); }
 bool TMainForm::ConfirmFormat()
 {
     String text = T(L"Format warning1") + L" " + m_TargetPath + L" " + T(L"Format warning2");
-    return FormsMessageBox(Handle(), text, T(L"Warning"), MB_YESNO) == IDYES;
+    return MessageBox(text, T(L"Warning"), MB_YESNO) == IDYES;
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction&)

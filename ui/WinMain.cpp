@@ -31,5 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Exception e{String()};
         Application->ShowException(&e);
     }
+    // Forms and their threads end here, not in static destruction.
+    Application->Shutdown();
     return 0;
 }
