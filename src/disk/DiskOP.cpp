@@ -1,5 +1,6 @@
 #include "src/disk/DiskOP.h"
 
+#include "engine/AppPaths.h"
 #include "engine/DiskSystem.h"
 #include "engine/TraceLog.h"
 #include "src/disk/Drive.h"
@@ -106,59 +107,10 @@ bool DriveDevice::ReadDriveData()
 
 namespace {
 
-std::mutex g_diskpartLock;
-std::wstring g_diskpartOverride;
-
 // The script path lives as long as the process; empty while no script file exists.
 wchar_t g_ScriptPath[MAX_PATH];
 
-bool FileExists(const std::wstring& path)
-{
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring SystemDiskpart()
-{
-    // A 32-bit program on 64-bit Windows sees SysWOW64 as its system folder; the real
-    // diskpart lives in the native one, reached through "Sysnative".
-    BOOL wow64 = FALSE;
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
-    if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) {
-        wchar_t windows[MAX_PATH] = {};
-        UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
-        if (n > 0 && n < MAX_PATH) {
-            std::wstring native = std::wstring(windows) + L"\\Sysnative\\diskpart.exe";
-            if (FileExists(native))
-                return native;
-        }
-    }
-    wchar_t system[MAX_PATH] = {};
-    UINT n = GetSystemDirectoryW(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::wstring();
-    return std::wstring(system) + L"\\diskpart.exe";
-}
-
 } // namespace
-
-std::wstring GetDiskpartPath()
-{
-    {
-        std::lock_guard<std::mutex> lock(g_diskpartLock);
-        if (!g_diskpartOverride.empty())
-            return g_diskpartOverride;
-    }
-    return SystemDiskpart();
-}
-
-void SetDiskpartPathOverride(const std::wstring& path)
-{
-    std::lock_guard<std::mutex> lock(g_diskpartLock);
-    g_diskpartOverride = path;
-}
 
 CDiskOP* CDiskOP::Instance()
 {

@@ -54,12 +54,6 @@ private:
     DriveData* m_pDriveData;
 };
 
-// diskpart.exe as started: by its full path in the system folder, so a diskpart.exe lying
-// in the current folder is never run. Tests point it at a stand-in.
-std::wstring GetDiskpartPath();
-// Empty restores the system's own.
-void SetDiskpartPathOverride(const std::wstring& path);
-
 // The diskpart script file and the scripts run through it. One per process.
 class CDiskOP {
 public:

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "engine/AppPaths.h"
+#include "hooks/TestHooks.h"
 #include "engine/EngineMessageBox.h"
 #include "engine/TraceLog.h"
 

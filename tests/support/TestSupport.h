@@ -1,5 +1,7 @@
 #pragma once
 // Helpers every test area shares.
+#include "hooks/TestHooks.h"
+
 #include <windows.h>
 
 #include <deque>
