@@ -241,7 +241,8 @@ void Win7InsCreator::NextOperation()
 
 int Win7InsCreator::Excute()
 {
-    m_bCancel.store(false);
+    // The cancel flag is left as it is: one pipeline runs one job, and a cancel that came
+    // between the worker's start and this call must keep the stick from being formatted.
     if (!IsValidType())
         return 0;
     size_t codes = m_StateTbl.empty() ? 0 : m_StateTbl.size() - 1;

@@ -150,4 +150,51 @@ TEST_F(UsbJobTest, FailingDismStepStopsTheJob)
     EXPECT_FALSE(FileExists(dir / L"tag\\tool.exe"));
 }
 
+// The wizard keeps DISM (and so its sessions) for the whole run: a job that fails with an
+// image mounted must leave nothing that breaks the next one.
+TEST_F(UsbJobTest, AJobFailingWithTheImageMountedLeavesNothingForTheNextJob)
+{
+    ScopedProgramFolder program(dir / L"prog\\");
+    struct Case {
+        const wchar_t* call;
+    } cases[] = {{L"DismAddPackage"}, {L"DismAddDriver"}, {L"DismCommitImage"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.call));
+        standin.Fail(c.call, L"*");
+        {
+            Win7InsCreator first(nullptr, 0, &info, false, false);
+            EXPECT_EQ(first.Excute(), 0);
+        }
+        // Discarded at once: no mount, no open session, no folder with a live image in it.
+        EXPECT_TRUE(standin.Mounts().empty());
+        auto names = standin.JournalNames();
+        EXPECT_EQ(std::count(names.begin(), names.end(), L"DismOpenSession"),
+                  std::count(names.begin(), names.end(), L"DismCloseSession"));
+
+        standin.Fail(c.call, L"");
+        {
+            Win7InsCreator second(nullptr, 0, &info, false, false);
+            EXPECT_EQ(second.Excute(), 1);
+        }
+        std::string wim = ReadBytes(dir / L"tag\\sources\\boot.wim");
+        EXPECT_NE(wim.find("commit index=2"), std::string::npos);
+        EXPECT_TRUE(standin.Mounts().empty());
+        standin.ClearJournal();
+    }
+    EXPECT_EQ(boxes.Count(), 3u) << "one box for each failed call, none for the clean-up";
+}
+
+// A cancel that reaches the pipeline before the worker calls Excute keeps the stick as it is.
+TEST_F(UsbJobTest, ACancelBeforeTheJobStartsFormatsNothing)
+{
+    ScopedProgramFolder program(dir / L"prog\\");
+    Win7InsCreator creator(nullptr, 0, &info, false, false);
+    creator.Cancel();
+    creator.Excute();
+    EXPECT_TRUE(creator.IsCancel());
+    EXPECT_TRUE(diskpart.Runs().empty());
+    EXPECT_FALSE(FileExists(dir / L"tag\\setup.exe"));
+    EXPECT_TRUE(standin.Journal().empty());
+}
+
 } // namespace
