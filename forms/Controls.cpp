@@ -60,8 +60,8 @@ void SetMouseControl(TControl* control)
     if (control == g_mouseControl) return;
     TControl* old = g_mouseControl;
     g_mouseControl = control;
-    if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
-    if (control) control->Perform(CM_MOUSEENTER, 0, 0);
+    if (old && !old->OwnMouseTracking()) old->Perform(CM_MOUSELEAVE, 0, 0);
+    if (control && control == g_mouseControl && !control->OwnMouseTracking()) control->Perform(CM_MOUSEENTER, 0, 0);
 }
 
 bool CheckMouseControl()
@@ -493,7 +493,9 @@ void TControl::MouseMessage(TMessage& m)
     switch (m.Msg) {
     case WM_MOUSEMOVE:
         DefaultHandler(m);
-        SetMouseControl(this);
+        // A move outside the client area only reaches a control holding the capture: the
+        // mouse is over no control then (one leave, not a leave and an enter per move).
+        SetMouseControl(ClientRect().Contains(TPoint(x, y)) ? this : nullptr);
         MouseMove(MouseKeysToShiftState(m.WParam), x, y);
         break;
     case WM_LBUTTONDOWN:

@@ -68,6 +68,11 @@ class TControlCanvas;
 // that press's release makes no Click; without csDoubleClicks the second press is an
 // ordinary one, so every press and release clicks. OnMouseEnter and OnMouseLeave fire as
 // the mouse moves from control to control, and when it leaves the program's windows.
+// While a control holds the capture, a move outside its client area is a leave (once);
+// moving back in enters it again, and no other control is entered until the capture ends.
+// A control that tracks the mouse itself (say with TrackMouseEvent) calls
+// SetOwnMouseTracking(true): the library then sends it no CM_MOUSEENTER / CM_MOUSELEAVE
+// and it calls MouseEnter and MouseLeave (which fire the events) itself, once each.
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* AOwner);
@@ -146,6 +151,8 @@ public:
     void SetAlign(TAlign value) { m_align = value; }
     bool MouseCapture() const;
     void SetMouseCapture(bool value);
+    // Whether the control fires its own enter and leave (see SetOwnMouseTracking).
+    bool OwnMouseTracking() const { return m_ownMouseTracking; }
 
     // Asks for a repaint of the control's area.
     virtual void Invalidate();
@@ -183,8 +190,10 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
+    // Fire OnMouseEnter / OnMouseLeave (reached through CM_MOUSEENTER / CM_MOUSELEAVE).
     virtual void MouseEnter();
     virtual void MouseLeave();
+    void SetOwnMouseTracking(bool value) { m_ownMouseTracking = value; }
     virtual bool CanResize(int& newWidth, int& newHeight);
     virtual bool CanAutoSize(int& newWidth, int& newHeight);
     virtual void Resize();
@@ -194,6 +203,10 @@ protected:
     virtual String GetText() const { return m_text; }
     virtual void SetTextValue(const String& value) { m_text = value; }
     virtual void TextChanged();
+    // Runs after every change of Font(), set directly or followed from the parent. This is
+    // the hook to react to a new font (call the base: it repaints, and a windowed control
+    // hands the font on to its window and children). Font()->OnChange is how the library
+    // reaches it: replacing that event cuts the control off from its own font handling.
     virtual void FontChanged();
     virtual void ColorChanged();
     virtual void EnabledChanged();
@@ -230,6 +243,7 @@ private:
     bool m_clicked = false;
     bool m_assigningParentFont = false;
     bool m_hintTool = false;
+    bool m_ownMouseTracking = false;
     TFont* m_font;
     TColor m_color = clWindow;
     String m_hint;

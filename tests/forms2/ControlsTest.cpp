@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "FormsTestSupport.h"
@@ -728,3 +730,128 @@ TEST_F(ControlsTest, AccelCharsAreHiddenOnlyWhileShowAccelCharHolds)
 }
 
 } // namespace
+
+namespace {
+
+// Names every enter and leave of the controls it is bound to.
+class EnterLeaveLog : public TObject {
+public:
+    std::vector<std::string> log;
+    void Enter(TObject* sender) { log.push_back("enter " + NameOf(sender)); }
+    void Leave(TObject* sender) { log.push_back("leave " + NameOf(sender)); }
+    void Bind(TControl* c, const char* name)
+    {
+        c->SetName(String(std::wstring(name, name + strlen(name))));
+        c->OnMouseEnter = MakeEvent(this, &EnterLeaveLog::Enter);
+        c->OnMouseLeave = MakeEvent(this, &EnterLeaveLog::Leave);
+    }
+    std::string Joined() const
+    {
+        std::string s;
+        for (const auto& e : log) s += (s.empty() ? "" : ",") + e;
+        return s;
+    }
+
+private:
+    static std::string NameOf(TObject* sender)
+    {
+        const String& n = static_cast<TComponent*>(sender)->Name();
+        return std::string(n.begin(), n.end());
+    }
+};
+
+// Fires its own enter on the first move inside and its own leave on WM_MOUSELEAVE, as a
+// control tracking the mouse with TrackMouseEvent does.
+class SelfTrackingControl : public TCustomControl {
+public:
+    explicit SelfTrackingControl(TComponent* owner) : TCustomControl(owner) { SetOwnMouseTracking(true); }
+
+protected:
+    void MouseMove(TShiftState shift, int x, int y) override
+    {
+        if (!m_inside) {
+            m_inside = true;
+            MouseEnter();
+        }
+        TCustomControl::MouseMove(shift, x, y);
+    }
+    void Dispatch(TMessage& m) override
+    {
+        if (m.Msg == WM_MOUSELEAVE) {
+            m_inside = false;
+            MouseLeave();
+            return;
+        }
+        TCustomControl::Dispatch(m);
+    }
+
+private:
+    bool m_inside = false;
+};
+
+} // namespace
+
+TEST_F(ControlsTest, DraggingOutOfAPressedControlLeavesItOnceAndEntersNothingElse)
+{
+    struct Case {
+        const char* name;
+        bool windowed;
+    };
+    for (const Case& tc : {Case{"windowed", true}, Case{"graphic", false}}) {
+        SCOPED_TRACE(tc.name);
+        EnterLeaveLog probe;
+        TControl* c = tc.windowed ? static_cast<TControl*>(new ProbeControl(form, nullptr))
+                                  : static_cast<TControl*>(new TLabel(form));
+        c->SetParent(form);
+        if (!tc.windowed) static_cast<TLabel*>(c)->SetAutoSize(false);
+        c->SetBounds(10, 10, 100, 40);
+        auto* b = new TEdit(form);
+        b->SetParent(form);
+        b->SetBounds(10, 100, 50, 20);
+        probe.Bind(c, "c");
+        probe.Bind(b, "b");
+        HWND target = tc.windowed ? static_cast<TWinControl*>(c)->Handle() : form->Handle();
+        int dx = tc.windowed ? 0 : 10, dy = tc.windowed ? 0 : 10;
+        // The real pointer goes along, so the idle check sees what the messages say.
+        auto send = [&](UINT msg, WPARAM keys, int x, int y) {
+            POINT s{x + dx, y + dy};
+            ClientToScreen(target, &s);
+            SetCursorPos(s.x, s.y);
+            SendMessageW(target, msg, keys, Pt(x + dx, y + dy));
+            Pump(20);
+        };
+        send(WM_MOUSEMOVE, 0, 20, 20);
+        send(WM_LBUTTONDOWN, MK_LBUTTON, 20, 20);
+        for (int y : {45, 60, 95, 100, 105}) send(WM_MOUSEMOVE, MK_LBUTTON, 20, y);
+        EXPECT_EQ("enter c,leave c", probe.Joined());
+        send(WM_MOUSEMOVE, MK_LBUTTON, 20, 30);
+        send(WM_MOUSEMOVE, MK_LBUTTON, 21, 30);
+        EXPECT_EQ("enter c,leave c,enter c", probe.Joined());
+        send(WM_LBUTTONUP, 0, 21, 30);
+        EXPECT_FALSE(c->MouseCapture());
+        probe.log.clear();
+        send(WM_MOUSEMOVE, 0, -200, -200);
+        delete b;
+        delete c;
+    }
+}
+
+TEST_F(ControlsTest, AControlTrackingTheMouseItselfGetsNoEnterOrLeaveFromTheLibrary)
+{
+    EnterLeaveLog probe;
+    auto* t = new SelfTrackingControl(form);
+    t->SetParent(form);
+    t->SetBounds(10, 10, 100, 40);
+    auto* b = new TEdit(form);
+    b->SetParent(form);
+    b->SetBounds(10, 100, 50, 20);
+    probe.Bind(t, "t");
+    probe.Bind(b, "b");
+    SetCursorPos(5, 5);
+    Pump(30);
+    SendMessageW(t->Handle(), WM_MOUSEMOVE, 0, Pt(5, 5));
+    SendMessageW(t->Handle(), WM_MOUSEMOVE, 0, Pt(6, 5));
+    SendMessageW(b->Handle(), WM_MOUSEMOVE, 0, Pt(5, 5));
+    SendMessageW(t->Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ("enter t,enter b,leave t", probe.Joined());
+}
