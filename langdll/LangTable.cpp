@@ -153,6 +153,12 @@ const Entry kEntries[] = {
       L"選択したフォルダーは NTFS ドライブ上にありません。NTFS ドライブ上のフォルダーを選択してください。",
       L"La carpeta seleccionada no está en una unidad NTFS. Seleccione una carpeta de una unidad NTFS.",
       L"Le dossier sélectionné n'est pas sur un lecteur NTFS. Sélectionnez un dossier sur un lecteur NTFS."}},
+    // Followed by a line break and the path that does not fit.
+    {L"Path too long",
+     {L"This path is too long. Paths may hold at most 259 characters; choose a shorter folder or move the program to a shorter folder:",
+      L"パスが長すぎます。パスは 259 文字以内にしてください。短いフォルダーを選択するか、プログラムを短いパスのフォルダーに移動してください:",
+      L"Esta ruta es demasiado larga. Las rutas pueden tener 259 caracteres como máximo; elija una carpeta más corta o mueva el programa a una carpeta más corta:",
+      L"Ce chemin est trop long. Un chemin compte au plus 259 caractères ; choisissez un dossier plus court ou déplacez le programme dans un dossier plus court :"}},
     {L"Format",
      {L"Formatting the USB drive...", L"USB ドライブをフォーマットしています...",
       L"Formateando la unidad USB...", L"Formatage de la clé USB..."}},

@@ -25,7 +25,8 @@ const wchar_t* const kKeys[] = {
     L"Format failure", L"Format confirm", L"Still failed", L"SuccessMsg", L"CancelMsg", L"Finish",
     L"Disk too small", L"Not NTFS", L"Format", L"Format success", L"Copy OS", L"Copy success",
     L"Copy", L"Mount", L"Mount success", L"Adding driver", L"Commit", L"Commit success", L"UnMount",
-    L"Generating ISO", L"CancelStatus", L"Successfully updated", L"Operation failed"};
+    L"Generating ISO", L"CancelStatus", L"Successfully updated", L"Operation failed",
+    L"Path too long"};
 
 } // namespace
 
