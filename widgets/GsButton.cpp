@@ -5,6 +5,9 @@
 #include "forms/Forms.h"
 #include "src/gui/graphics/image.h"
 #include "src/gui/widget/PixelCopy.h"
+#include "widgets/GsEdit.h"
+#include "widgets/GsImage.h"
+#include "widgets/GsLabel.h"
 
 // ---- GsCustomButton --------------------------------------------------------------------
 
@@ -44,6 +47,8 @@ void GsCustomButton::SetAlphaValue(BYTE value)
         TControl* child = Controls(i);
         if (!child->Visible()) continue;
         if (auto* button = dynamic_cast<GsCustomButton*>(child)) button->SetAlphaValue(value);
+        else if (auto* label = dynamic_cast<GsLabel*>(child)) label->SetAlphaValue(value);
+        else if (auto* image = dynamic_cast<GsImage*>(child)) image->SetAlphaValue(value);
     }
 }
 
@@ -124,6 +129,9 @@ void GsCustomButton::RenderTo(TBitmap* target, bool toCanvas)
 void GsCustomButton::ComposeChild(TControl* child, TBitmap* target, bool withChildren, bool force)
 {
     if (auto* control = dynamic_cast<GsCustomControl*>(child)) control->ComposeInto(target, withChildren, force);
+    else if (auto* label = dynamic_cast<GsLabel*>(child)) label->ComposeInto(target, withChildren);
+    else if (auto* image = dynamic_cast<GsImage*>(child)) image->ComposeInto(target, withChildren);
+    else if (auto* edit = dynamic_cast<GsEdit*>(child)) edit->ComposeInto(target, withChildren, force);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "src/gui/graphics/image.h"
+#include "widgets/GsLabel.h"
 
 namespace gs {
 
@@ -85,6 +86,8 @@ void GsCustomControl::ComposeInto(TBitmap* target, bool withChildren, bool)
             TControl* child = Controls(i);
             if (auto* control = dynamic_cast<GsCustomControl*>(child))
                 control->ComposeInto(target, withChildren, false);
+            else if (auto* label = dynamic_cast<GsLabel*>(child))
+                label->ComposeInto(target, withChildren);
         }
     }
     SetViewportOrgEx(target->Canvas()->Handle(), o.x, o.y, nullptr);

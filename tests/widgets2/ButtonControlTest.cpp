@@ -1,5 +1,3 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,9 +5,8 @@
 
 #include "../forms2/FormsTestSupport.h"
 #include "ButtonArt.h"
-#include "forms/ExtCtrls.h"
-#include "forms/Forms.h"
 #include "widgets/GsButton.h"
+#include "widgets/GsLabel.h"
 
 using namespace forms_test;
 using namespace widgets_test;
@@ -17,35 +14,15 @@ using namespace widgets_test;
 namespace {
 
 std::vector<TRACKMOUSEEVENT> g_tracked;
-
-BOOL WINAPI RecordTrackMouseEvent(LPTRACKMOUSEEVENT t)
-{
-    g_tracked.push_back(*t);
-    return TRUE;
-}
-
-// Exposes what the tests drive directly.
-class TestButton : public GsButton {
-public:
-    using GsButton::GsButton;
-    using GsButton::Dispatch;
-    int mouseDowns = 0, enters = 0, leaves = 0;
-
-protected:
-    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override
-    {
-        ++mouseDowns;
-        GsButton::MouseDown(b, s, x, y);
-    }
-};
+BOOL WINAPI RecordTracking(LPTRACKMOUSEEVENT t) { return g_tracked.push_back(*t), TRUE; }
 
 class Counter : public TObject {
 public:
     void Enter(TObject*) { ++enters; }
     void Leave(TObject*) { ++leaves; }
-    void Click(TObject* sender) { modalAtClick = GetParentForm(static_cast<TControl*>(sender))->ModalResult(); }
-    int enters = 0, leaves = 0;
-    int modalAtClick = -1;
+    void Down(TObject*, TMouseButton, TShiftState, int, int) { ++downs; }
+    void Click(TObject* s) { modalAtClick = GetParentForm(static_cast<TControl*>(s))->ModalResult(); }
+    int enters = 0, leaves = 0, downs = 0, modalAtClick = -1;
 };
 
 class ButtonControlTest : public ::testing::Test {
@@ -53,96 +30,94 @@ protected:
     void SetUp() override
     {
         SetUpApplication();
-        form = new TForm(nullptr);
         form->SetBounds(60, 60, 400, 300);
         form->Show();
-        g_tracked.clear();
     }
     void TearDown() override
     {
         gs::SetTrackMouseEventFunction(nullptr);
         delete form;
     }
-    TestButton* NewButton(TWinControl* parent, int x, int y, TColor colour = 0x3060D0)
+    GsButton* NewButton(TWinControl* parent, int x, int y, TColor colour = 0x3060D0, BYTE alpha = 255)
     {
-        auto* b = new TestButton(form);
+        auto* b = new GsButton(form);
         b->SetParent(parent);
-        std::unique_ptr<TBitmap> raised(SolidImage(60, 24, colour));
-        b->Appearance()->SetRaised(raised.get());
+        b->Appearance()->SetRaised(std::unique_ptr<TBitmap>(SolidImage(60, 24, colour, alpha)).get());
         b->SetLeft(x);
         b->SetTop(y);
         return b;
     }
-    TForm* form = nullptr;
+    TForm* form = new TForm(nullptr);
+    Counter counter;
 };
 
-TEST_F(ButtonControlTest, TheRaisedImageSizesTheControl)
+TEST_F(ButtonControlTest, TheElementSizesTheControlOnFirstUseAndWithItsRaisedImage)
 {
-    auto* b = new GsButton(form);
-    b->SetParent(form);
+    // A base button whose element is made on first use: AutoSize, set while the object
+    // was still the base, must not have reached it.
+    struct Plain : GsCustomButton {
+        using GsCustomButton::GsCustomButton;
+        gs::GsWidget* CreateWidget() override { return new gs::WdgButton; }
+    };
+    auto* plain = new Plain(form);
+    plain->SetParent(form);
+    plain->SetBounds(3, 4, 200, 100);
+    EXPECT_FALSE(plain->HasWidget());
+    plain->GetWidget()->SetWidth(50); // first use: the control takes the element's 0 x 0 first
+    plain->AdjustToWidget();
+    EXPECT_EQ(TRect(3, 4, 53, 4), plain->BoundsRect());
+
+    GsButton* b = NewButton(form, 5, 6);
     b->SetBounds(5, 6, 300, 10);
-    std::unique_ptr<TBitmap> raised(SolidImage(120, 32, clRed));
-    b->Appearance()->SetRaised(raised.get());
+    b->Appearance()->SetRaised(std::unique_ptr<TBitmap>(SolidImage(120, 32, clRed)).get());
     EXPECT_EQ(TRect(5, 6, 125, 38), b->BoundsRect());
 }
 
-TEST_F(ButtonControlTest, HoverTimeSequenceWhileTheLeftButtonStaysDown)
+TEST_F(ButtonControlTest, AutoRepeatHoverTimesAndTrackingRecords)
 {
-    gs::SetTrackMouseEventFunction(&RecordTrackMouseEvent);
-    TestButton* b = NewButton(form, 10, 10);
+    gs::SetTrackMouseEventFunction(&RecordTracking);
+    GsButton* b = NewButton(form, 10, 10);
     b->SetRepeated(true);
+    b->OnMouseDown = MakeEvent(&counter, &Counter::Down);
     b->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     b->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    // Wine never puts MK_LBUTTON into WM_MOUSEHOVER itself: send the messages here.
+    // Wine never puts MK_LBUTTON into WM_MOUSEHOVER: the test sends the hovers.
     for (int i = 0; i < 11; ++i) b->Perform(WM_MOUSEHOVER, MK_LBUTTON, MAKELPARAM(5, 5));
     std::vector<unsigned> times;
     for (auto& t : g_tracked) {
         times.push_back(t.dwHoverTime);
         EXPECT_EQ(sizeof(TRACKMOUSEEVENT), t.cbSize);
         EXPECT_EQ(DWORD(TME_LEAVE | TME_HOVER), t.dwFlags);
-        EXPECT_EQ(b->Handle(), t.hwndTrack);
     }
-    // The first arms on entering; then one re-arm per hover.
-    std::vector<unsigned> expected = {200, 180, 160, 140, 120, 100, 80, 60, 40, 20, 20, 20};
-    EXPECT_EQ(expected, times);
-    EXPECT_EQ(1 + 11, b->mouseDowns);
+    EXPECT_EQ(std::vector<unsigned>({200, 180, 160, 140, 120, 100, 80, 60, 40, 20, 20, 20}), times);
+    EXPECT_EQ(12, counter.downs);
     b->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    b->Perform(WM_MOUSEHOVER, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(12, counter.downs) << "no button, no repeat";
     EXPECT_EQ(200u, b->HoverTime());
-    b->Perform(WM_MOUSEHOVER, 0, MAKELPARAM(5, 5)); // no button: no mouse-down
-    EXPECT_EQ(1 + 11, b->mouseDowns);
 
     g_tracked.clear();
-    TestButton* plain = NewButton(form, 100, 10);
+    GsButton* plain = NewButton(form, 100, 10);
     plain->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    plain->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(6, 5)); // hovering: not armed again
+    plain->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(6, 5)); // already hovering: not armed again
     ASSERT_EQ(1u, g_tracked.size());
     EXPECT_EQ(DWORD(TME_LEAVE), g_tracked[0].dwFlags);
-}
 
-TEST_F(ButtonControlTest, EraseBackgroundDrawsNothing)
-{
-    TestButton* b = NewButton(form, 10, 10);
     TBitmap probe;
-    probe.SetPixelFormat(pf32bit);
-    probe.SetSize(8, 8);
-    probe.Canvas()->Brush()->SetColor(clLime);
-    probe.Canvas()->FillRect(TRect(0, 0, 8, 8));
-    LRESULT r = b->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(probe.Canvas()->Handle()), 0);
-    EXPECT_EQ(1, r);
-    EXPECT_EQ(clLime, PixelAt(&probe, 4, 4));
+    Fill(probe, 8, 8, clLime);
+    EXPECT_EQ(1, plain->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(probe.Canvas()->Handle()), 0));
+    EXPECT_EQ(clLime, PixelAt(&probe, 4, 4)) << "erasing draws nothing";
 }
 
-TEST_F(ButtonControlTest, RealPointerGivesOneEnterAndOneLeave)
+TEST_F(ButtonControlTest, ARealPointerGivesOneEnterAndOneLeave)
 {
-    TestButton* b = NewButton(form, 40, 40);
-    Counter counter;
+    GsButton* b = NewButton(form, 40, 40);
     b->OnMouseEnter = MakeEvent(&counter, &Counter::Enter);
     b->OnMouseLeave = MakeEvent(&counter, &Counter::Leave);
     SetForegroundWindow(form->Handle());
-    Pump(100);
     TPoint outside = form->ClientToScreen(TPoint(250, 200));
     SetCursorPos(outside.x, outside.y);
-    Pump(50);
+    Pump(100);
     for (int x = 5; x < 50; x += 10) {
         TPoint p = b->ClientToScreen(TPoint(x, 10));
         SetCursorPos(p.x, p.y);
@@ -153,125 +128,85 @@ TEST_F(ButtonControlTest, RealPointerGivesOneEnterAndOneLeave)
     Pump(100);
     EXPECT_EQ(1, counter.enters);
     EXPECT_EQ(1, counter.leaves);
-    EXPECT_EQ(0, b->Element()->ShownState()) << "raised again after the leave";
+    EXPECT_EQ(gs::gbsRaised, b->Element()->ShownState());
 }
 
-TEST_F(ButtonControlTest, CacheStartsDirtyAndFollowsInvalidate)
+TEST_F(ButtonControlTest, CacheBackgroundsAndAlpha)
 {
-    TestButton* b = NewButton(form, 10, 10, 0x204080);
+    GsButton* b = NewButton(form, 20, 0, 0x204080);
     ASSERT_TRUE(b->CacheDirty());
     TBitmap shot;
-    shot.SetPixelFormat(pf32bit);
-    b->PaintToBitmap(&shot); // before any paint: rendered, not an empty copy
-    ASSERT_EQ(60, shot.Width());
+    Fill(shot, 1, 1, clBlack);
+    b->PaintToBitmap(&shot); // before any paint: rendered, not a copy of nothing
     EXPECT_EQ(0x204080, PixelAt(&shot, 30, 12));
     EXPECT_FALSE(b->CacheDirty());
-    TBitmap again;
-    b->PaintToBitmap(&again);
-    EXPECT_EQ(0x204080, PixelAt(&again, 30, 12));
-    b->Invalidate();
-    EXPECT_TRUE(b->CacheDirty());
     b->SetAlphaValue(255);
-    EXPECT_TRUE(b->CacheDirty()) << "an element change reaches the cache";
-}
+    EXPECT_TRUE(b->CacheDirty()) << "an element's repaint reaches the cache";
 
-TEST_F(ButtonControlTest, BackgroundSources)
-{
+    // Clear image: the background shows through.
     std::unique_ptr<TBitmap> page(SolidImage(400, 300, 0x00AA00));
-    // Transparent image: whatever background the button takes shows through.
-    auto* b = new GsButton(form);
-    b->SetParent(form);
-    std::unique_ptr<TBitmap> clear(SolidImage(30, 20, clWhite, 0));
-    b->Appearance()->SetRaised(clear.get());
-    b->SetLeft(20);
-    b->SetParentBackground(true);
-    TBitmap shot;
-    Fill(shot, 30, 20, clFuchsia);
-    b->PaintToBitmap(&shot);
-    EXPECT_EQ(clFuchsia, PixelAt(&shot, 5, 5)) << "form parent, no picture: no background";
-    b->SetInputBkgnd(page.get());
-    b->PaintToBitmap(&shot);
-    EXPECT_EQ(0x00AA00, PixelAt(&shot, 5, 5)) << "form parent: the picture instead";
-
-    // A button inside a button takes the parent's rendering under it.
-    TestButton* outer = NewButton(form, 100, 100, 0x8000FF);
-    auto* inner = new GsButton(form);
-    inner->SetParent(outer);
-    inner->Appearance()->SetRaised(clear.get());
-    inner->SetLeft(10);
+    GsButton* clear = NewButton(form, 20, 0, clWhite, 0);
+    clear->SetParentBackground(true);
+    Fill(shot, 60, 24, clFuchsia);
+    clear->PaintToBitmap(&shot);
+    EXPECT_EQ(clFuchsia, PixelAt(&shot, 5, 5)) << "a form parent and no picture: no background";
+    clear->SetInputBkgnd(page.get());
+    clear->PaintToBitmap(&shot);
+    EXPECT_EQ(0x00AA00, PixelAt(&shot, 5, 5)) << "a form parent: the picture instead";
+    GsButton* inner = NewButton(b, 10, 0, clWhite, 0);
     inner->SetParentBackground(true);
     inner->SetInputBkgnd(page.get());
     inner->PaintToBitmap(&shot);
-    EXPECT_EQ(0x8000FF, PixelAt(&shot, 5, 5));
-}
+    EXPECT_EQ(0x204080, PixelAt(&shot, 5, 5)) << "a button parent: its rendering";
 
-TEST_F(ButtonControlTest, AlphaValueReachesVisibleChildButtons)
-{
-    TestButton* outer = NewButton(form, 10, 10);
-    TestButton* shown = NewButton(outer, 0, 0);
-    TestButton* hidden = NewButton(outer, 0, 0);
+    GsButton* hidden = NewButton(b, 0, 0);
     hidden->SetVisible(false);
-    auto* other = new TPanel(form); // not a button: skipped
-    other->SetParent(outer);
-    outer->SetAlphaValue(90);
-    EXPECT_EQ(90, outer->AlphaValue());
-    EXPECT_EQ(90, shown->AlphaValue());
+    auto* label = new GsLabel(form);
+    label->SetParent(b);
+    auto* hiddenLabel = new GsLabel(form);
+    hiddenLabel->SetParent(b);
+    hiddenLabel->SetVisible(false);
+    b->SetAlphaValue(90);
+    EXPECT_EQ(90, inner->AlphaValue());
+    EXPECT_EQ(90, label->AlphaValue());
     EXPECT_EQ(255, hidden->AlphaValue());
+    EXPECT_EQ(255, hiddenLabel->AlphaValue());
 }
 
-TEST_F(ButtonControlTest, ComposeSkipsHiddenChildrenUnlessForced)
+TEST_F(ButtonControlTest, CompositionClipsAndSkipsHiddenChildren)
 {
-    TestButton* outer = NewButton(form, 10, 10, 0x101010);
-    TestButton* child = NewButton(outer, 20, 4, 0x0000F0);
+    GsButton* outer = NewButton(form, 10, 10, 0x101010);
+    GsButton* child = NewButton(outer, 20, 4, 0x0000F0);
     child->SetVisible(false);
     TBitmap target;
     Fill(target, 100, 50, clBlack);
     outer->ComposeInto(&target, true, false);
-    EXPECT_EQ(0x101010, PixelAt(&target, 10 + 25, 10 + 10));
+    EXPECT_EQ(0x101010, PixelAt(&target, 35, 20));
     outer->ComposeInto(&target, true, true);
-    EXPECT_EQ(0x0000F0, PixelAt(&target, 10 + 25, 10 + 10));
-    // Clipped to the composite's own rectangle: nothing lands outside the outer button.
-    EXPECT_EQ(clBlack, PixelAt(&target, 75, 20));
-    HDC dc = target.Canvas()->Handle();
+    EXPECT_EQ(0x0000F0, PixelAt(&target, 35, 20));
+    EXPECT_EQ(clBlack, PixelAt(&target, 75, 20)) << "cut at the outer button's edge";
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(0, GetClipRgn(dc, rgn)) << "clip restored";
+    EXPECT_EQ(0, GetClipRgn(target.Canvas()->Handle(), rgn)) << "clip restored";
     DeleteObject(rgn);
-
-    // Children only, seen from an offset.
-    TBitmap part;
-    Fill(part, 80, 30, clBlack);
-    outer->PaintChildren(&part, TPoint(20, 4), true);
-    EXPECT_EQ(0x0000F0, PixelAt(&part, 5, 5));
-    EXPECT_EQ(0x0000F0, PixelAt(&part, 59, 23)) << "the whole target is open to the children";
-    EXPECT_EQ(clBlack, PixelAt(&part, 61, 5));
+    Fill(target, 80, 30, clBlack);
+    outer->PaintChildren(&target, TPoint(20, 4), true);
+    EXPECT_EQ(0x0000F0, PixelAt(&target, 59, 23)) << "the whole target is open to the children";
+    EXPECT_EQ(clBlack, PixelAt(&target, 61, 5));
 }
 
-TEST_F(ButtonControlTest, ClickSetsTheFormsModalResultFirst)
+TEST_F(ButtonControlTest, ClickFontAndCaption)
 {
-    TestButton* b = NewButton(form, 10, 10);
-    Counter counter;
+    GsButton* b = NewButton(form, 10, 10);
     b->OnClick = MakeEvent(&counter, &Counter::Click);
     form->SetModalResult(mrCancel);
-    b->SetModalResult(0);
     b->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     b->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(0, counter.modalAtClick);
-    b->SetModalResult(mrOk);
-    b->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    b->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(mrOk, form->ModalResult());
-}
-
-TEST_F(ButtonControlTest, FontAndCaption)
-{
-    TestButton* b = NewButton(form, 10, 10);
-    b->Font()->SetName(L"Microsoft Sans Serif");
+    EXPECT_EQ(0, counter.modalAtClick) << "set before OnClick";
     b->Font()->SetColor(TColor(0xEFEFEF));
     EXPECT_EQ(TColor(0xEFEFEF), b->TextEffect()->Raised()->Font()->Color());
-    EXPECT_EQ(String(L"Microsoft Sans Serif"), b->TextEffect()->Raised()->Font()->Name());
     b->SetCaption(L"Next");
     EXPECT_EQ(String(L"Next"), b->Caption());
-    EXPECT_EQ(String(L""), b->Text()) << "the control's own text is another thing";
+    EXPECT_EQ(String(L""), b->Text());
 }
 
 } // namespace
