@@ -1,4 +1,7 @@
 // TBitmap: DIB sections with one memory device context for their whole life.
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -728,14 +731,113 @@ TBitmap* TPicture::Bitmap()
     return result;
 }
 
+namespace {
+
+// Reads the formats GDI+ decodes (JPEG, GIF, TIFF, icons) into a bitmap: 32-bit
+// premultiplied when the image has alpha, 24-bit otherwise. The first frame or page.
+class TGdiplusDecoder : public TBitmap {
+public:
+    void LoadFromMemory(const void* data, size_t size) override
+    {
+        using namespace Gdiplus;
+        // Its own GDI+ session: pictures may be read before Application->Initialize.
+        ULONG_PTR token = 0;
+        GdiplusStartupInput input;
+        if (GdiplusStartup(&token, &input, nullptr) != Ok) throw EInvalidGraphic(L"GDI+ is not available");
+        int width = 0, height = 0;
+        bool alpha = false;
+        std::vector<uint8_t> pixels;
+        bool ok = Decode(data, size, width, height, alpha, pixels);
+        GdiplusShutdown(token);
+        if (!ok) throw EInvalidGraphic(L"The picture is damaged or of a kind that cannot be read");
+        const size_t row = static_cast<size_t>(width) * (alpha ? 4 : 3);
+        SetPixelFormat(alpha ? pf32bit : pf24bit);
+        SetSize(width, height);
+        for (int y = 0; y < height; ++y) std::memcpy(ScanLine(y), &pixels[row * static_cast<size_t>(y)], row);
+        SetAlphaFormat(alpha ? afPremultiplied : afIgnored);
+    }
+
+private:
+    // A GIF's transparent colour shows as a palette entry with alpha.
+    static bool PaletteHasAlpha(Gdiplus::GpBitmap* image)
+    {
+        using namespace Gdiplus;
+        INT size = 0;
+        if (DllExports::GdipGetImagePaletteSize(image, &size) != Ok || size < static_cast<INT>(sizeof(ColorPalette)))
+            return false;
+        std::vector<uint8_t> buffer(static_cast<size_t>(size));
+        auto* palette = reinterpret_cast<ColorPalette*>(buffer.data());
+        if (DllExports::GdipGetImagePalette(image, palette, size) != Ok) return false;
+        if (palette->Flags & PaletteFlagsHasAlpha) return true;
+        for (UINT i = 0; i < palette->Count; ++i)
+            if ((palette->Entries[i] >> 24) != 0xFF) return true;
+        return false;
+    }
+
+    static bool Decode(const void* data, size_t size, int& width, int& height, bool& alpha,
+                       std::vector<uint8_t>& pixels)
+    {
+        using namespace Gdiplus;
+        if (size == 0 || size > 0x40000000) return false;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+        if (!memory) return false;
+        std::memcpy(GlobalLock(memory), data, size);
+        GlobalUnlock(memory);
+        IStream* stream = nullptr;
+        if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+            GlobalFree(memory);
+            return false;
+        }
+        GpBitmap* image = nullptr;
+        bool ok = DllExports::GdipCreateBitmapFromStream(stream, &image) == Ok && image;
+        UINT w = 0, h = 0;
+        Gdiplus::PixelFormat format = 0;
+        ok = ok && DllExports::GdipGetImageWidth(image, &w) == Ok && DllExports::GdipGetImageHeight(image, &h) == Ok &&
+             DllExports::GdipGetImagePixelFormat(image, &format) == Ok && w > 0 && h > 0 && w <= 0x8000 && h <= 0x8000;
+        if (ok) {
+            alpha = (format & PixelFormatAlpha) != 0 || (IsIndexedPixelFormat(format) && PaletteHasAlpha(image));
+            const UINT row = w * (alpha ? 4 : 3);
+            BitmapData locked{};
+            GpRect rect(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+            ok = DllExports::GdipBitmapLockBits(image, &rect, ImageLockModeRead,
+                                                alpha ? PixelFormat32bppPARGB : PixelFormat24bppRGB, &locked) == Ok;
+            if (ok) {
+                pixels.resize(static_cast<size_t>(row) * h);
+                for (UINT y = 0; y < h; ++y)
+                    std::memcpy(&pixels[static_cast<size_t>(row) * y],
+                                static_cast<const uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(locked.Stride) * y, row);
+                DllExports::GdipBitmapUnlockBits(image, &locked);
+                width = static_cast<int>(w);
+                height = static_cast<int>(h);
+            }
+        }
+        if (image) DllExports::GdipDisposeImage(image);
+        stream->Release();
+        return ok;
+    }
+};
+
+} // namespace
+
 void TPicture::LoadFromFile(const String& fileName)
 {
     String ext = LowerCase(ExtractFileExt(fileName));
     std::unique_ptr<TGraphic> graphic;
-    if (ext == L".bmp" || ext == L".dib") graphic.reset(new TBitmap());
-    else if (ext == L".png") graphic.reset(new TPngImage());
-    else throw EInvalidGraphic(L"Unknown picture file extension (" + ext + L")");
-    graphic->LoadFromFile(fileName);
+    if (ext == L".bmp" || ext == L".dib") {
+        graphic.reset(new TBitmap());
+        graphic->LoadFromFile(fileName);
+    } else if (ext == L".png") {
+        graphic.reset(new TPngImage());
+        graphic->LoadFromFile(fileName);
+    } else if (ext == L".jpg" || ext == L".jpeg" || ext == L".jpe" || ext == L".gif" || ext == L".tif" ||
+               ext == L".tiff" || ext == L".ico") {
+        TGdiplusDecoder decoded;
+        decoded.LoadFromFile(fileName);
+        graphic.reset(new TBitmap());
+        graphic->Assign(&decoded);
+    } else {
+        throw EInvalidGraphic(L"Unknown picture file extension (" + ext + L")");
+    }
     Install(graphic.release());
     Changed(this);
 }

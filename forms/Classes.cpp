@@ -111,6 +111,8 @@ void TComponent::DestroyComponents()
     while (!m_components.empty()) {
         TComponent* c = m_components.back();
         Remove(c);
+        // Marked before its destructor runs, so even the derived part sees it going.
+        c->m_state << csDestroying;
         delete c;
     }
 }

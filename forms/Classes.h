@@ -68,7 +68,8 @@ public:
     TComponent* FindComponent(const String& name) const;
     void InsertComponent(TComponent* component);
     void RemoveComponent(TComponent* component);
-    // Frees every owned component, the last one first.
+    // Frees every owned component, the last one first; each holds csDestroying from the
+    // start of its destructor on.
     void DestroyComponents();
 
     const String& Name() const { return m_name; }

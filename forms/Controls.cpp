@@ -703,6 +703,9 @@ HWND TWinControl::Handle()
 void TWinControl::HandleNeeded()
 {
     if (m_handle) return;
+    // A control on its way out never gets a new window (its old one may be gone with
+    // its owner's), nor does anything once the application has shut down.
+    if (m_destroying || ComponentState().Contains(csDestroying) || ApplicationShutDown()) return;
     if (m_parent) m_parent->HandleNeeded();
     if (!m_handle) CreateHandle();
 }

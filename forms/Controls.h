@@ -267,7 +267,8 @@ public:
     explicit TWinControl(TComponent* AOwner);
     ~TWinControl() override;
 
-    // The window, made now if need be (with the parent's first).
+    // The window, made now if need be (with the parent's first). Null, and nothing made,
+    // while the control is being destroyed or after Application->Shutdown.
     HWND Handle();
     bool HandleAllocated() const { return m_handle != nullptr; }
     void HandleNeeded();

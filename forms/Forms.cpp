@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "forms/Threads.h"
@@ -15,6 +16,7 @@ namespace {
 
 std::vector<TCustomForm*> g_pendingCreates;
 FormsMessageBoxHook g_messageBoxHook;
+std::mutex g_messageBoxLock;
 
 const UINT WM_FORMS_SYNC = WM_APP + 0x3F00;
 
@@ -40,6 +42,8 @@ struct ApplicationEnd {
 
 namespace forms_internal {
 
+bool ApplicationShutDown() { return Application && Application->ShutDown(); }
+
 void FlushPendingFormCreates()
 {
     while (!g_pendingCreates.empty()) {
@@ -62,12 +66,26 @@ void HandleCurrentException()
 
 using namespace forms_internal;
 
-void SetFormsMessageBoxHook(FormsMessageBoxHook hook) { g_messageBoxHook = std::move(hook); }
+void SetFormsMessageBoxHook(FormsMessageBoxHook hook)
+{
+    std::lock_guard<std::mutex> hold(g_messageBoxLock);
+    g_messageBoxHook = std::move(hook);
+}
 
 int FormsMessageBox(HWND owner, const String& text, const String& caption, UINT flags)
 {
-    if (g_messageBoxHook) return g_messageBoxHook(owner, text, caption, flags);
+    FormsMessageBoxHook hook;
+    {
+        std::lock_guard<std::mutex> hold(g_messageBoxLock);
+        hook = g_messageBoxHook;
+    }
+    if (hook) return hook(owner, text, caption, flags);
     return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
+int TCustomForm::MessageBox(const String& text, const String& caption, UINT flags)
+{
+    return FormsMessageBox(m_handle, text, caption, flags);
 }
 
 // ---- TCustomForm -------------------------------------------------------------------------------
@@ -88,7 +106,11 @@ TCustomForm::~TCustomForm()
     g_pendingCreates.erase(std::remove(g_pendingCreates.begin(), g_pendingCreates.end(), this),
                            g_pendingCreates.end());
     if (Application && Application->m_mainForm == this) Application->m_mainForm = nullptr;
+    // Messages no longer reach the (already destroyed) derived part's handlers.
     MarkDestroying();
+    // What the form owns (forms among it) goes while this window still exists: an owned
+    // form's window would otherwise go with it, before that form's destructor runs.
+    DestroyComponents();
     DestroyHandle();
 }
 
@@ -323,11 +345,21 @@ void TCustomForm::Dispatch(TMessage& m)
 
 TApplication::TApplication() : TComponent(nullptr) {}
 
-TApplication::~TApplication()
+TApplication::~TApplication() { Shutdown(); }
+
+void TApplication::Shutdown()
 {
+    if (m_shutDown) return;
+    // Forms go first, the last made first, so the main form's window outlives the others.
     DestroyComponents();
+    m_shutDown = true;
+    m_mainForm = nullptr;
     if (m_handle) DestroyWindow(m_handle);
+    m_handle = nullptr;
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    if (m_initialized) CoUninitialize();
+    m_initialized = false;
 }
 
 void TApplication::Initialize()
@@ -371,7 +403,7 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, 
 
 HWND TApplication::Handle()
 {
-    if (m_handle || GetCurrentThreadId() != MainThreadID) return m_handle;
+    if (m_handle || m_shutDown || GetCurrentThreadId() != MainThreadID) return m_handle;
     WNDCLASSW wc;
     ZeroMemory(&wc, sizeof(wc));
     wc.lpfnWndProc = AppWndProc;

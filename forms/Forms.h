@@ -73,6 +73,9 @@ public:
     void Close();
     // Frees the form once the messages now queued have been handled.
     void Release();
+    // A message box owned by this form's window (none when it has no window), through
+    // the library's message-box hook like every box of the library.
+    int MessageBox(const String& text, const String& caption, UINT flags);
     bool CloseQuery();
     TRect ClientRect() override;
 
@@ -114,8 +117,9 @@ public:
     explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
 };
 
-// Every message box of the library (Application->MessageBox, ShowMessage, the exception
-// display) goes through here, so tests can answer them.
+// Every message box of the library (Application->MessageBox, a form's MessageBox,
+// ShowMessage, the exception display) goes through here, so tests can answer them. Any
+// thread may show one; an empty hook restores the system's box.
 using FormsMessageBoxHook = std::function<int(HWND owner, const String& text, const String& caption, UINT flags)>;
 void SetFormsMessageBoxHook(FormsMessageBoxHook hook);
 int FormsMessageBox(HWND owner, const String& text, const String& caption, UINT flags);
@@ -129,6 +133,16 @@ public:
 
     // COM (single-threaded apartment), the common controls and GDI+.
     void Initialize();
+    // Ends the application before the program returns from WinMain: frees every form
+    // (the last made first, each while its window still exists, and with them the threads
+    // they own), then the application window, GDI+ and COM. No window is made afterwards.
+    // Call it on the UI thread; the destructor does it too, but static destruction runs
+    // in no fixed order across files, so a program calls it itself:
+    //     Application->Run();
+    //     Application->Shutdown();
+    //     return 0;
+    void Shutdown();
+    bool ShutDown() const { return m_shutDown; }
     // Makes a form owned by the application. reference is set before the constructor
     // runs, so code in the constructor reaches the form through it. The first form made
     // becomes the main form.
@@ -193,6 +207,7 @@ private:
     bool m_mainFormOnTaskBar = false;
     bool m_terminated = false;
     bool m_initialized = false;
+    bool m_shutDown = false;
     HWND m_handle = nullptr;
     String m_title;
     ULONG_PTR m_gdiplusToken = 0;

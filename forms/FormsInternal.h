@@ -26,6 +26,8 @@ bool RunSynchronize();
 HANDLE SyncEvent();
 // Nudges the UI thread's message loops (modal ones too) to run synchronisations.
 void WakeMainThread();
+// Set by Application->Shutdown: no window is made from then on.
+bool ApplicationShutDown();
 // Lets a test run the message loop again after a Terminate.
 void ResetApplicationTermination();
 } // namespace forms_internal

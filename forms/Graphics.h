@@ -426,7 +426,9 @@ public:
     void SetBitmap(TBitmap* bitmap) { SetGraphic(bitmap); }
     int Width() const { return m_graphic ? m_graphic->Width() : 0; }
     int Height() const { return m_graphic ? m_graphic->Height() : 0; }
-    // By extension: ".bmp" / ".dib" bitmaps, ".png" PNG images; anything else raises
+    // By extension: ".bmp" / ".dib" bitmaps, ".png" PNG images; ".jpg", ".jpeg", ".jpe",
+    // ".gif", ".tif", ".tiff" and ".ico" are decoded by GDI+ into a bitmap (32-bit
+    // premultiplied with alpha, else 24-bit; the first frame). Anything else raises
     // EInvalidGraphic "Unknown picture file extension (.xyz)". On failure the picture
     // keeps what it had.
     void LoadFromFile(const String& fileName);

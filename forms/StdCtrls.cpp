@@ -206,52 +206,115 @@ void TCustomEdit::Dispatch(TMessage& m)
 
 // ---- TMemo --------------------------------------------------------------------------------------
 
-std::vector<String> TMemoStrings::Read() const { return SplitLines(m_memo->Text()); }
-
-void TMemoStrings::Write(const std::vector<String>& lines)
+const std::vector<String>& TMemoStrings::Lines() const
 {
+    if (!m_valid) {
+        String text = m_memo->Text();
+        m_lines = SplitLines(text);
+        m_openEnd = !text.empty() && text.back() != L'\n' && text.back() != L'\r';
+        m_valid = true;
+    }
+    return m_lines;
+}
+
+void TMemoStrings::Changed()
+{
+    m_openEnd = false;
+    if (m_updateCount > 0) {
+        m_pending = true;
+        return;
+    }
+    m_pending = false;
+    if (!m_memo->HandleAllocated()) {
+        WriteText();
+    } else if (!m_stale) {
+        m_stale = true;
+        PostMessageW(m_memo->Handle(), CM_MEMOFLUSH, 0, 0);
+    }
+}
+
+void TMemoStrings::WriteText()
+{
+    m_stale = false;
     String text;
-    for (const String& line : lines) {
+    size_t size = 0;
+    for (const String& line : m_lines) size += line.size() + 2;
+    text.reserve(size);
+    for (const String& line : m_lines) {
         text += line;
         text += L"\r\n";
     }
-    m_memo->SetText(text);
+    m_writing = true;
+    try {
+        m_memo->SetText(text);
+    } catch (...) {
+        m_writing = false;
+        throw;
+    }
+    m_writing = false;
 }
 
-int TMemoStrings::Count() const { return static_cast<int>(Read().size()); }
+void TMemoStrings::TextReplaced()
+{
+    if (m_writing) return;
+    m_valid = false;
+    // Text set from outside wins over the lines held back.
+    m_pending = false;
+    m_stale = false;
+}
+
+void TMemoStrings::SetUpdateState(bool updating)
+{
+    if (!updating && m_pending) Changed();
+}
+
+int TMemoStrings::Count() const { return static_cast<int>(Lines().size()); }
 
 String TMemoStrings::Get(int index) const
 {
-    std::vector<String> lines = Read();
+    const std::vector<String>& lines = Lines();
     if (index < 0 || index >= static_cast<int>(lines.size())) Error(L"List index out of bounds", index);
     return lines[index];
 }
 
 void TMemoStrings::Put(int index, const String& text)
 {
-    std::vector<String> lines = Read();
-    if (index < 0 || index >= static_cast<int>(lines.size())) Error(L"List index out of bounds", index);
-    lines[index] = text;
-    Write(lines);
+    Lines();
+    if (index < 0 || index >= static_cast<int>(m_lines.size())) Error(L"List index out of bounds", index);
+    m_lines[index] = text;
+    Changed();
 }
 
 void TMemoStrings::Insert(int index, const String& text)
 {
-    std::vector<String> lines = Read();
-    if (index < 0 || index > static_cast<int>(lines.size())) Error(L"List index out of bounds", index);
-    lines.insert(lines.begin() + index, text);
-    Write(lines);
+    Lines();
+    if (index < 0 || index > static_cast<int>(m_lines.size())) Error(L"List index out of bounds", index);
+    m_lines.insert(m_lines.begin() + index, text);
+    if (index + 1 < static_cast<int>(m_lines.size()) || m_updateCount > 0 || m_pending || m_memo->HandleAllocated()) {
+        Changed();
+        return;
+    }
+    // At the end of a memo without a window: only the new line is added to the text.
+    if (m_openEnd) m_memo->m_text += L"\r\n";
+    m_memo->m_text += text;
+    m_memo->m_text += L"\r\n";
+    m_openEnd = false;
 }
 
 void TMemoStrings::Delete(int index)
 {
-    std::vector<String> lines = Read();
-    if (index < 0 || index >= static_cast<int>(lines.size())) Error(L"List index out of bounds", index);
-    lines.erase(lines.begin() + index);
-    Write(lines);
+    Lines();
+    if (index < 0 || index >= static_cast<int>(m_lines.size())) Error(L"List index out of bounds", index);
+    m_lines.erase(m_lines.begin() + index);
+    Changed();
 }
 
-void TMemoStrings::Clear() { m_memo->SetText(String()); }
+void TMemoStrings::Clear()
+{
+    m_lines.clear();
+    m_valid = true;
+    Changed();
+}
 
 TMemo::TMemo(TComponent* AOwner) : TCustomEdit(AOwner), m_lines(new TMemoStrings(this))
 {
@@ -259,6 +322,33 @@ TMemo::TMemo(TComponent* AOwner) : TCustomEdit(AOwner), m_lines(new TMemoStrings
 }
 
 TMemo::~TMemo() { delete m_lines; }
+
+void TMemo::InitializeWindow()
+{
+    TCustomEdit::InitializeWindow();
+    // Without a limit of its own a memo takes any length (the window's default is ~32K).
+    if (MaxLength() <= 0) SendMessageW(m_handle, EM_LIMITTEXT, 0, 0);
+}
+
+void TMemo::TextChanged()
+{
+    m_lines->TextReplaced();
+    TCustomEdit::TextChanged();
+}
+
+void TMemo::Change()
+{
+    m_lines->TextReplaced();
+    TCustomEdit::Change();
+}
+
+void TMemo::WndProc(TMessage& m)
+{
+    // Whatever the window is asked, it answers with the lines written first.
+    m_lines->FlushToWindow();
+    if (m.Msg == CM_MEMOFLUSH) return;
+    TCustomEdit::WndProc(m);
+}
 
 void TMemo::CreateParams(TCreateParams& p)
 {

@@ -91,7 +91,15 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 class TMemo;
 
-// The lines of a memo: its text split at line breaks.
+// Posted to a memo's window to write the lines changed since.
+constexpr UINT CM_MEMOFLUSH = CM_BASE + 0x30;
+
+// The lines of a memo: its text split at line breaks. The split is kept until the text
+// changes by other means, so reading lines costs nothing. Changes made through the lines
+// reach a memo's window in one write: when the message loop runs next or as soon as
+// anything asks the window for its text, whichever comes first (the window re-lays out
+// its whole text on every change, so line by line would be quadratic). Between
+// BeginUpdate and EndUpdate nothing is written.
 class TMemoStrings : public TStrings {
 public:
     explicit TMemoStrings(TMemo* memo) : m_memo(memo) {}
@@ -102,10 +110,29 @@ public:
     void Delete(int index) override;
     void Clear() override;
 
+protected:
+    void SetUpdateState(bool updating) override;
+
 private:
-    std::vector<String> Read() const;
-    void Write(const std::vector<String>& lines);
+    friend class TMemo;
+    const std::vector<String>& Lines() const;
+    // The lines changed: write them now, or mark the window to be written.
+    void Changed();
+    void WriteText();
+    void FlushToWindow() { if (m_stale) WriteText(); }
+    // The memo's text was changed by the user or by SetText.
+    void TextReplaced();
+
     TMemo* m_memo;
+    mutable std::vector<String> m_lines;
+    mutable bool m_valid = false;
+    // The text has a last line without a line break after it.
+    mutable bool m_openEnd = false;
+    bool m_writing = false;
+    // Changes held back by an update.
+    bool m_pending = false;
+    // The window's text is older than the lines.
+    bool m_stale = false;
 };
 
 // A multi-line edit box. Lines are kept in the text, each followed by CR LF.
@@ -125,8 +152,13 @@ public:
     void SetWantTabs(bool value) { m_wantTabs = value; }
 
 protected:
+    friend class TMemoStrings;
     void CreateParams(TCreateParams& params) override;
+    void InitializeWindow() override;
     bool WantsTab() const override { return m_wantTabs; }
+    void TextChanged() override;
+    void Change() override;
+    void WndProc(TMessage& message) override;
 
 private:
     TMemoStrings* m_lines;

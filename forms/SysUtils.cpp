@@ -231,6 +231,21 @@ String ExtractFilePath(const String& fileName)
     return p == String::npos ? String() : String(fileName.substr(0, p + 1));
 }
 
+String ModuleFileName(HMODULE module)
+{
+    // The name may pass MAX_PATH (a long-path prefix): grow until it fits.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(module, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (n == 0) return String();
+        if (n < buffer.size()) return String(buffer.substr(0, n));
+        if (buffer.size() >= 0x8000) return String();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+String ProgramFolder() { return ExtractFilePath(ModuleFileName()); }
+
 String ExtractFileName(const String& fileName)
 {
     size_t p = fileName.find_last_of(L"\\:");

@@ -163,6 +163,10 @@ String ExtractFileName(const String& fileName);
 // The extension with its dot (".png"), empty when there is none.
 String ExtractFileExt(const String& fileName);
 String IncludeTrailingPathDelimiter(const String& path);
+// The full file name of a module (null: the program), however long.
+String ModuleFileName(HMODULE module = nullptr);
+// The program's own folder with a trailing backslash, from the program's file name.
+String ProgramFolder();
 // An existing file (not a folder).
 bool FileExists(const String& fileName);
 bool DirectoryExists(const String& path);

@@ -351,7 +351,7 @@ TEST(Picture, HoldsCopiesAndOffersABitmapView)
     EXPECT_EQ(2, target.Width());
 
     ts::TempDir dir;
-    EXPECT_THROW(picture.LoadFromFile(dir / L"x.gif"), EInvalidGraphic);
+    EXPECT_THROW(picture.LoadFromFile(dir / L"x.pcx"), EInvalidGraphic);
     EXPECT_THROW(picture.LoadFromFile(dir / L"absent.png"), EFOpenError);
     EXPECT_EQ(fromPng, picture.Graphic());
     png.SaveToFile(dir / L"p.png");

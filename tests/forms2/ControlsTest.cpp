@@ -855,3 +855,50 @@ TEST_F(ControlsTest, AControlTrackingTheMouseItselfGetsNoEnterOrLeaveFromTheLibr
     SendMessageW(t->Handle(), WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ("enter t,enter b,leave t", probe.Joined());
 }
+
+TEST_F(ControlsTest, AMemoTakesThousandsOfLinesAtOnceAndFollowsOtherChanges)
+{
+    for (bool windowed : {true, false}) {
+        SCOPED_TRACE(windowed ? "with a window" : "without a window");
+        auto* memo = new TMemo(form);
+        memo->SetReadOnly(true);
+        memo->SetScrollBars(ssVertical);
+        if (windowed) {
+            memo->SetParent(form);
+            memo->SetBounds(5, 5, 300, 200);
+        }
+        String line(70, L'x');
+        DWORD start = GetTickCount();
+        for (int i = 0; i < 3000; ++i) memo->Lines()->Add(line + IntToStr(i));
+        // The window holds the text once asked for it.
+        String all = memo->Text();
+        DWORD took = GetTickCount() - start;
+        EXPECT_LT(took, 1000u);
+        ASSERT_EQ(3000, memo->Lines()->Count());
+        EXPECT_EQ(line + L"2999", memo->Lines()->Strings(2999));
+        // Past the window's default limit, nothing cut off; the view stays at the top.
+        EXPECT_EQ(size_t(3000 * 2 + 3000 * 70 + 10 + 90 * 2 + 900 * 3 + 2000 * 4), all.size());
+        if (windowed) EXPECT_EQ(0, SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+
+        // A last line without a break gets one before the next line.
+        memo->SetText(L"a\r\nb");
+        memo->Lines()->Add(L"c");
+        EXPECT_EQ(String(L"a\r\nb\r\nc\r\n"), memo->Text());
+        // A change made in the window itself shows in the lines.
+        if (windowed) {
+            SendMessageW(memo->Handle(), EM_SETSEL, 0, 0);
+            SendMessageW(memo->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"new\r\n"));
+            EXPECT_EQ(4, memo->Lines()->Count());
+            EXPECT_EQ(String(L"new"), memo->Lines()->Strings(0));
+        }
+        // Held back during an update and written once at its end.
+        memo->Lines()->BeginUpdate();
+        memo->Lines()->Clear();
+        memo->Lines()->Add(L"one");
+        memo->Lines()->Insert(0, L"zero");
+        EXPECT_EQ(2, memo->Lines()->Count());
+        memo->Lines()->EndUpdate();
+        EXPECT_EQ(String(L"zero\r\none\r\n"), memo->Text());
+        delete memo;
+    }
+}

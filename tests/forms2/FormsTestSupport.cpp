@@ -10,14 +10,21 @@ std::vector<std::wstring>& MessageBoxTexts()
     return texts;
 }
 
+std::vector<HWND>& MessageBoxOwners()
+{
+    static std::vector<HWND> owners;
+    return owners;
+}
+
 void SetUpApplication()
 {
     static bool done = false;
     if (done) return;
     done = true;
     Application->Initialize();
-    SetFormsMessageBoxHook([](HWND, const String& text, const String&, UINT) {
+    SetFormsMessageBoxHook([](HWND owner, const String& text, const String&, UINT) {
         MessageBoxTexts().push_back(text);
+        MessageBoxOwners().push_back(owner);
         return IDOK;
     });
 }

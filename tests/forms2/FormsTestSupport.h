@@ -15,6 +15,7 @@ namespace forms_test {
 // recording its text.
 void SetUpApplication();
 std::vector<std::wstring>& MessageBoxTexts();
+std::vector<HWND>& MessageBoxOwners();
 
 // Handles messages until cond holds or ms pass; false on timeout.
 bool PumpUntil(const std::function<bool()>& cond, int ms = 3000);
