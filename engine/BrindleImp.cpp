@@ -124,11 +124,12 @@ void Win7InsCreator::CopyEfiFolder()
         return;
     const std::wstring efi = GetEfiFolder();
     const std::wstring target = GetTagPath() + L"efi";
-    if (CopyFolder(efi, target))
-        return;
-    // No failure of the job, but the stick then lacks what UEFI machines start from.
     DWORD attributes = GetFileAttributesW(efi.c_str());
     bool present = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // The shell may report an empty success for a folder that isn't there.
+    if (CopyFolder(efi, target) && present)
+        return;
+    // No failure of the job, but the stick then lacks what UEFI machines start from.
     TraceLog(L"[Win7InsCreator::CopyEfiFolder] the efi folder " + efi +
              (present ? L" was not copied to " + target
                       : L" does not exist; nothing was copied to " + target) +

@@ -244,6 +244,22 @@ TEST_F(PipelineTest, ACancelBetweenFilesLetsTheRemainingRoundsCreateButNotRun)
     EXPECT_FALSE(FileExists(dir / L"tmp\\f0")) << "the stopped copy empties its target";
 }
 
+// The efi copy's result never fails the job, but a stick without it must be explained.
+TEST_F(PipelineTest, AMissingEfiFolderIsNamedInTheTrace)
+{
+    RemoveTree(dir / L"prog\\efi");
+    Win7InsCreator creator(nullptr, 0, &info, false, false);
+    // Cancelled first: the rounds still create their operations (code 8 copies efi) but run none.
+    creator.Cancel();
+    EXPECT_EQ(creator.Excute(), 1);
+    auto lines = Trace();
+    EXPECT_GE(FindTraceLine(lines, L"[Win7InsCreator::CopyEfiFolder] the efi folder " + dir / L"prog\\efi" +
+                                       L" does not exist; nothing was copied to " + dir / L"tag\\efi" +
+                                       L": the media will not start on UEFI machines"),
+              0);
+    EXPECT_EQ(FindTraceLine(lines, L"USBOperation::Excute - FORMATUSB"), -1) << "nothing ran";
+}
+
 TEST_F(PipelineTest, CancelFromAnotherThreadIsSafeWhileOperationsAreReplaced)
 {
     ScopedChunkedCopy chunked(512);
