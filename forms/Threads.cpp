@@ -125,7 +125,14 @@ unsigned __stdcall TThread::ThreadProc(void* param)
         try {
             thread->Execute();
         } catch (...) {
-            // An exception ends the thread; it has nowhere else to go.
+            // Kept for the owner, who decides what the failure means.
+            thread->m_fatalException = std::current_exception();
+        }
+        if (thread->m_fatalException) {
+            try {
+                thread->ExecuteFailed();
+            } catch (...) {
+            }
         }
         try {
             thread->DoTerminate();
@@ -137,6 +144,25 @@ unsigned __stdcall TThread::ThreadProc(void* param)
     thread->m_finished = true;
     if (freeIt) delete thread;
     return result;
+}
+
+String TThread::FatalExceptionMessage() const
+{
+    if (!m_fatalException) return String();
+    try {
+        std::rethrow_exception(m_fatalException);
+    } catch (const Exception& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        // Standard exceptions carry narrow text: taken as UTF-8 (ASCII in practice).
+        std::string what = e.what();
+        int n = MultiByteToWideChar(CP_UTF8, 0, what.data(), static_cast<int>(what.size()), nullptr, 0);
+        std::wstring text(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+        if (n > 0) MultiByteToWideChar(CP_UTF8, 0, what.data(), static_cast<int>(what.size()), &text[0], n);
+        return String(text);
+    } catch (...) {
+        return L"Unknown exception";
+    }
 }
 
 void TThread::DoTerminate()

@@ -13,10 +13,16 @@
 //   waiting for a thread that synchronises cannot deadlock.
 // - The destructor of a thread that is still running asks it to terminate, resumes it
 //   once and waits for it; a thread that was never started is ended without Execute.
+// - An exception escaping Execute ends the thread but is not lost: it is kept in
+//   FatalException (with its text in FatalExceptionMessage), then ExecuteFailed runs on
+//   the thread itself (it may Synchronize), then DoTerminate and OnTerminate as after a
+//   normal end. Override ExecuteFailed, or look at FatalException in OnTerminate or after
+//   WaitFor, to turn it into a reported failure.
 #include <windows.h>
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 
 #include "forms/Classes.h"
@@ -47,6 +53,12 @@ public:
     DWORD ThreadID() const { return m_threadId; }
     int ReturnValue() const { return m_returnValue; }
     void SetReturnValue(int value) { m_returnValue = value; }
+    // The exception that escaped Execute (null when none did); read it once the thread has
+    // finished, or from ExecuteFailed, DoTerminate or OnTerminate.
+    std::exception_ptr FatalException() const { return m_fatalException; }
+    // Its text: an Exception's Message, a standard exception's what(), or
+    // "Unknown exception"; empty when none escaped.
+    String FatalExceptionMessage() const;
 
     // Runs method on the UI thread and waits for it (directly when called on the UI thread).
     void Synchronize(TThreadMethod method);
@@ -62,6 +74,9 @@ public:
 
 protected:
     virtual void Execute() = 0;
+    // Runs on the thread after an exception escaped Execute (FatalException holds it).
+    // Nothing by default; an exception raised here is dropped.
+    virtual void ExecuteFailed() {}
     virtual void DoTerminate();
 
 private:
@@ -81,6 +96,7 @@ private:
     std::condition_variable m_wake;
     bool m_permit = false;
     bool m_selfSuspended = false;
+    std::exception_ptr m_fatalException;
 };
 
 // Runs the queued synchronisations on the UI thread; true when one ran.

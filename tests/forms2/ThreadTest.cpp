@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 
 #include "FormsTestSupport.h"
 #include "forms/Threads.h"
@@ -305,3 +306,35 @@ TEST_F(ThreadTest, ASentMessageAndASynchronisationGetThroughWhileTheUiShowsAModa
 }
 
 } // namespace
+
+namespace {
+
+// Execute raises what it is told to; ExecuteFailed reports through a synchronised call.
+struct FailingThread : TThread {
+    explicit FailingThread(int kind) : TThread(true), kind(kind) {}
+    void Execute() override
+    {
+        if (kind == 1) throw EOSError(L"The disk is gone");
+        if (kind == 2) throw std::runtime_error("out of range");
+        if (kind == 3) throw 7;
+    }
+    void ExecuteFailed() override { Synchronize(&FailingThread::Report); }
+    void Report() { reportedOnUi = GetCurrentThreadId() == MainThreadID; }
+    int kind;
+    bool reportedOnUi = false;
+};
+
+} // namespace
+
+TEST_F(ThreadTest, AnExceptionEscapingExecuteIsKeptAndReachesTheOwner)
+{
+    const wchar_t* messages[] = {L"", L"The disk is gone", L"out of range", L"Unknown exception"};
+    for (int kind = 0; kind < 4; ++kind) {
+        FailingThread thread(kind);
+        thread.Start();
+        thread.WaitFor();
+        EXPECT_EQ(kind != 0, bool(thread.FatalException()));
+        EXPECT_EQ(String(messages[kind]), thread.FatalExceptionMessage());
+        EXPECT_EQ(kind != 0, thread.reportedOnUi);
+    }
+}

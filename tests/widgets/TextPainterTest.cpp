@@ -120,6 +120,13 @@ TEST(TextPainter, NarrowAndInvertedRectanglesDrawNothing)
             EXPECT_NO_THROW(p.DrawText(b->Canvas(), L"Wide text", r, 0, form & 1, form & 2));
         }
     EXPECT_TRUE(Same(before.get(), b.get()));
+    // The image forms write 32-bit pixels: a 24-bit target is converted, never overrun.
+    for (int form = 0; form < 2; ++form) {
+        Bmp t(MakeBitmap(5, 3, pf24bit, 0));
+        if (form) p.DrawText(t.get(), L"W", TRect(0, 0, 5, 3), 0, 1, true);
+        else gs::TTextPainter::DrawAlphaText(t.get(), L"W", TRect(0, 0, 5, 3), 0);
+        EXPECT_EQ(pf32bit, t->PixelFormat());
+    }
 }
 
 TEST(TextPainter, CalcRectAndKernelReuse)

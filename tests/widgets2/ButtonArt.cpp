@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "forms/PngImage.h"
 
@@ -88,21 +87,17 @@ TColor PixelAt(TBitmap* bitmap, int x, int y)
 
 bool SavePng(TBitmap* bitmap, const wchar_t* path)
 {
-    int w = bitmap->Width(), h = bitmap->Height();
-    std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 4);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            TColor c = PixelAt(bitmap, x, y);
-            uint8_t* d = &rows[(static_cast<size_t>(y) * w + x) * 4];
-            for (int i = 0; i < 3; ++i) d[i] = static_cast<uint8_t>(c >> (16 - 8 * i));
-            d[3] = 255;
-        }
-    std::vector<uint8_t> png = EncodePng(w, h, rows.data(), static_cast<size_t>(w) * 4);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, png.data(), DWORD(png.size()), &written, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return ok && written == png.size();
+    TBitmap opaque;
+    opaque.Assign(bitmap);
+    opaque.SetPixelFormat(pf24bit);
+    TPngImage png;
+    png.Assign(&opaque);
+    try {
+        png.SaveToFile(path);
+    } catch (...) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace widgets_test

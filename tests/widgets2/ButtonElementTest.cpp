@@ -85,9 +85,11 @@ public:
     {
         drawn = rect;
         flags = format;
+        ++draws;
     }
     TRect drawn;
     unsigned flags = 0;
+    int draws = 0;
 };
 
 class TextElement : public WdgButton {
@@ -127,6 +129,36 @@ TEST(ButtonElement, CaptionFlagsAndWrappedPlacement)
         e.Draw(&target);
         EXPECT_EQ(c.flags, e.painter.flags) << c.wrap << c.align << c.layout;
         EXPECT_EQ(c.top, e.painter.drawn.top) << c.wrap << c.align << c.layout;
+    }
+}
+
+TEST(ButtonElement, AStatesPictureIsMadeAgainOnlyWhenSomethingItShowsChanged)
+{
+    TextElement e;
+    e.Appearance()->SetRaised(std::unique_ptr<TBitmap>(SolidImage(60, 40, clBlue)).get());
+    e.SetText(L"Next");
+    TBitmap target;
+    Fill(target, 60, 40, clBlack);
+    struct {
+        const char* what;
+        void (*change)(TextElement&);
+        int draws;
+    } steps[] = {
+        {"first paint", [](TextElement&) {}, 1},
+        {"nothing changed", [](TextElement&) {}, 1},
+        {"hovered: another state", [](TextElement& e) { e.MouseMove({}, 1, 1); }, 2},
+        {"raised again", [](TextElement& e) { e.MouseLeave(); }, 2},
+        {"caption", [](TextElement& e) { e.SetText(L"Back"); }, 3},
+        {"glow radius", [](TextElement& e) { e.TextEffect()->Raised()->SetRadius(2); }, 4},
+        {"font colour", [](TextElement& e) { e.TextEffect()->Raised()->Font()->SetColor(clRed); }, 5},
+        {"layout", [](TextElement& e) { e.SetLayout(tlTop); }, 6},
+        {"state image", [](TextElement& e) { e.Appearance()->SetSunken(nullptr); }, 7},
+        {"opacity alone", [](TextElement& e) { e.SetOpacity(100); }, 7},
+    };
+    for (auto& s : steps) {
+        s.change(e);
+        e.Draw(&target);
+        EXPECT_EQ(s.draws, e.painter.draws) << s.what;
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "forms/Controls.h"
 #include "src/gui/widget/GsWidget.h"
 
 using gs::GsWidget;
@@ -109,47 +108,6 @@ TEST(WidgetTree, ARemovedOrFreedCaptureIsNoLongerReached)
     t.a->SetParent(nullptr);
     EXPECT_EQ(nullptr, t.root.GetCaptureChild());
     delete t.a;
-}
-
-class Counting : public TControl {
-public:
-    Counting() : TControl(nullptr) {}
-    void Invalidate() override { ++count; }
-    int count = 0;
-};
-
-// Refuses widths over 50; with AutoSize it proposes 40 x 10.
-class Negotiator : public GsWidget {
-public:
-    bool CanResize(int& w, int&) override { return w <= 50; }
-    bool CanAutoSize(int& w, int& h) override { return w = 40, h = 10, true; }
-    void Resized(GsWidget*) { ++resized; }
-    int resized = 0;
-};
-
-TEST(WidgetTree, RepaintsAndSizeNegotiation)
-{
-    Counting control;
-    Negotiator root;
-    auto* child = new GsWidget;
-    child->SetParent(&root);
-    root.SetOwningControl(&control);
-    child->SetText(L"");
-    child->SetEnabled(true);
-    child->SetVisible(true);
-    EXPECT_EQ(0, control.count) << "unchanged values ask for no repaint";
-    child->SetText(L"x");
-    child->SetOpacity(255);
-    EXPECT_EQ(2, control.count) << "a new text repaints, and so does any opacity";
-
-    root.OnResize = MakeEvent(&root, &Negotiator::Resized);
-    root.SetBounds(1, 2, 30, 30);
-    EXPECT_EQ(TRect(1, 2, 41, 12), Bounds(root.X(), root.Y(), root.Width(), root.Height()));
-    root.SetBounds(5, 5, 40, 10); // moved only
-    root.SetBounds(7, 7, 60, 10); // refused: even the position stays
-    EXPECT_EQ(TRect(5, 5, 45, 15), Bounds(root.X(), root.Y(), root.Width(), root.Height()));
-    EXPECT_EQ(1, root.resized);
-    EXPECT_EQ(2, control.count) << "resizing asks for no repaint";
 }
 
 TEST(WidgetTree, DrawingStaysInsideTheElementAndRestoresTheCanvas)

@@ -249,6 +249,8 @@ template <class Ch>
 void AlphaText(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format)
 {
     if (rect.IsEmpty()) return;
+    // A 32-bit image is written: a target of another format would be overrun.
+    if (bitmap->PixelFormat() != pf32bit) bitmap->SetPixelFormat(pf32bit);
     BitmapPtr mask(TTextPainter::CreateTextBitmap(bitmap->Canvas(), rect));
     TCanvas* canvas = bitmap->Canvas();
     const TColor color = ColorToRGB(canvas->Font()->Color());
@@ -474,6 +476,7 @@ void TRadiateTextPainter::DrawGlowInPlace(TBitmap* bitmap, const Ch* text, const
                                           bool premultiplied)
 {
     if (rect.IsEmpty()) return;
+    if (bitmap->PixelFormat() != pf32bit) bitmap->SetPixelFormat(pf32bit); // a 32-bit image is written
     TCanvas* c = bitmap->Canvas();
     c->Brush()->SetColor(clBlack);
     c->FillRect(rect);

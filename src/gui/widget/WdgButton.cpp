@@ -1,5 +1,8 @@
 #include "src/gui/widget/WdgButton.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "src/gui/graphics/image.h"
 #include "src/gui/widget/PixelCopy.h"
 
@@ -59,15 +62,16 @@ void WdgCustomControl::DrawText(TBitmap* target, int state)
 
 WdgButton::WdgButton()
     : m_appearance(new GsButtonAppearance(MakeEvent(this, &WdgButton::AppearanceChanged))),
-      m_textEffect(new GsButtonOuterGlowTextEffect), m_frame(new TBitmap)
+      m_textEffect(new GsButtonOuterGlowTextEffect)
 {
+    for (TBitmap*& frame : m_frames) frame = new TBitmap;
 }
 
 WdgButton::~WdgButton()
 {
     delete m_appearance;
     delete m_textEffect;
-    delete m_frame;
+    for (TBitmap* frame : m_frames) delete frame;
 }
 
 TTextPainter* WdgButton::GetTextPainter(int state)
@@ -83,9 +87,38 @@ void WdgButton::SetEnabled(bool value)
 
 void WdgButton::AppearanceChanged(TObject*, int state)
 {
+    ++m_appearanceVersion;
     if (state != gbsRaised) return;
     SetWidth(m_appearance->Raised()->Width());
     SetHeight(m_appearance->Raised()->Height());
+}
+
+bool WdgButton::FrameKey::operator==(const FrameKey& o) const
+{
+    return valid && o.valid && appearance == o.appearance && text == o.text && fontName == o.fontName &&
+           painter == o.painter && std::equal(std::begin(values), std::end(values), std::begin(o.values));
+}
+
+WdgButton::FrameKey WdgButton::MakeKey(int state)
+{
+    FrameKey key;
+    key.valid = true;
+    key.appearance = m_appearanceVersion;
+    key.text = Text();
+    if (Text().IsEmpty()) return key; // no caption: the image alone
+    GsTextRadiationEffect* effect = m_textEffect->GetStateEffect(state);
+    TFont* font = effect->Font();
+    key.painter = GetTextPainter(state);
+    key.fontName = font->Name();
+    GsTextMargins* m = TextMargins();
+    int values[] = {Width(), Height(), WordWrap(), Alignment(), Layout(), m->Left(), m->Top(), m->Right(),
+                    m->Bottom(), effect->Opacity(), int(effect->Radius()), effect->Spread(), effect->Color(),
+                    effect->OffsetX(), effect->OffsetY(), font->Height(), font->Color(),
+                    int(font->Style().ToInt()), font->Charset() | font->Pitch() << 8 | font->Quality() << 16,
+                    font->Orientation()};
+    static_assert(sizeof(values) == sizeof(key.values), "every setting has its slot");
+    std::copy(std::begin(values), std::end(values), std::begin(key.values));
+    return key;
 }
 
 void WdgButton::Paint(TBitmap* target, const TRect& rect)
@@ -93,10 +126,22 @@ void WdgButton::Paint(TBitmap* target, const TRect& rect)
     if (!Enabled()) m_shownState = gbsDisabled;
     else if (MouseInside()) m_shownState = m_pressed ? gbsSunken : gbsHovered;
     else m_shownState = gbsRaised;
-    // The state image is drawn on a copy (the caption goes onto it), kept from paint to paint.
-    CopyPixels(m_frame, m_appearance->GetStateImage(m_shownState));
-    if (!Text().IsEmpty() && !m_frame->Empty()) DrawText(m_frame, m_shownState);
-    DrawImage(target, rect.TopLeft(), m_frame);
+    // The state image is drawn on a copy (the caption goes onto it), made again only when
+    // something it is made from has changed.
+    TBitmap* frame = m_frames[m_shownState];
+    FrameKey key = MakeKey(m_shownState);
+    if (!(key == m_keys[m_shownState])) {
+        CopyPixels(frame, m_appearance->GetStateImage(m_shownState));
+        if (!Text().IsEmpty() && !frame->Empty()) {
+            // A fresh canvas font, as a new bitmap has (a painter that sets no font must
+            // not inherit the grey of a disabled paint).
+            static TFont defaultFont;
+            frame->Canvas()->Font()->Assign(&defaultFont);
+            DrawText(frame, m_shownState);
+        }
+        m_keys[m_shownState] = key;
+    }
+    DrawImage(target, rect.TopLeft(), frame);
 }
 
 void WdgButton::MouseMoveHook(TShiftState, int, int)

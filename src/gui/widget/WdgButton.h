@@ -62,11 +62,25 @@ public:
     bool Pressed() const { return m_pressed; }
 
 private:
+    // Everything a state's picture (its image with the caption) is made from.
+    struct FrameKey {
+        bool valid = false;
+        unsigned appearance = 0;
+        String text, fontName;
+        TTextPainter* painter = nullptr;
+        int values[20] = {};
+        bool operator==(const FrameKey& o) const;
+    };
+    FrameKey MakeKey(int state);
     void AppearanceChanged(TObject* sender, int state);
 
     GsButtonAppearance* m_appearance;
     GsButtonOuterGlowTextEffect* m_textEffect;
-    TBitmap* m_frame;
+    // The last picture of each shown state: a hovered button repaints often, and the glow
+    // text is by far the dearest part of a picture.
+    TBitmap* m_frames[4];
+    FrameKey m_keys[4];
+    unsigned m_appearanceVersion = 0;
     int m_shownState = 0;
     bool m_pressed = false;
 };
