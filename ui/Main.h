@@ -4,8 +4,10 @@
 // target choice in MainSelect.cpp, the job and its progress in MainJob.cpp.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "engine/JobRecord.h"
 #include "forms/Buttons.h"
 #include "forms/ComCtrls.h"
 #include "forms/Dialogs.h"
@@ -119,7 +121,11 @@ public:
     void RefreshDvdList();
     void StartDvdSizeThread();
     void StartDvdMeasure();
-    void MeasureDvdSize();
+    // One pass over path, run by the source-size thread: the size in MB.
+    int MeasureDvdSize(const String& path);
+    // The control changes around a pass, on the UI thread.
+    void DvdPassBegins();
+    void DvdPassEnds();
     void RefreshUsbList();
     int32_t ParseUsbCapacity(const String& text);
     String BrowseForFolder(const String& title);
@@ -128,7 +134,11 @@ public:
     void StartOperation();
     void WMWimImageCount(TMessage& message);
     void WMStepProgress(TMessage& message);
+    // The worker's result on the UI thread: the status text, then Finish.
+    void UpdateResult(int32_t code);
     void Finish(int32_t code);
+    // A path that does not fit the job record: told, and back to the target page.
+    void RefuseStart(const String& path);
 
     void Dispatch(TMessage& message) override;
 
@@ -151,6 +161,10 @@ public:
     ThdDvdSize* m_pThdDvdSize;
     TOperationThd* m_pOperationThd;
     int32_t m_WimStepCount;
+    // The root kept with each optical-drive item, in list order.
+    std::vector<String> m_DvdRoots;
+    // The current run's job record: freed only after the worker that reads it.
+    std::unique_ptr<_WIN7_OPERAT_INFO> m_pJobInfo;
 
 protected:
     void CreateParams(TCreateParams& params) override;
