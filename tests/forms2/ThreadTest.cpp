@@ -209,8 +209,15 @@ TEST_F(ThreadTest, DestructionInEveryState)
         std::atomic<int> destroyed{0};
         auto* t = new CountingThread(&executed, &destroyed);
         t->SetFreeOnTerminate(true);
+        // The object is gone before the thread has ended: keep a handle to wait for its
+        // end, or the process may exit while the thread still runs its exit code.
+        HANDLE ended = nullptr;
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t->Handle(), GetCurrentProcess(), &ended, SYNCHRONIZE,
+                                    FALSE, 0));
         t->Start();
         EXPECT_TRUE(PumpUntil([&] { return destroyed == 1; }));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ended, 5000));
+        CloseHandle(ended);
     }
 }
 

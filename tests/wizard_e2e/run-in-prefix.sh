@@ -6,7 +6,7 @@
 set -euo pipefail
 repo=$1; build=$2; prog=$3; shift 3
 work="$build/wizard-e2e"
-export WINEPREFIX="$build/e2e-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+export WINEPREFIX="$build/e2e-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 </dev/null || true
 fi
