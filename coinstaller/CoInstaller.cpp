@@ -1,6 +1,7 @@
 // Device co-installer entry: on the post-processing pass of a device install it
 // replaces the earlier setup package with the one on the system drive.
 #include "CoInstallerLog.h"
+#include "MsiexecPath.h"
 
 #include <windows.h>
 #include <setupapi.h>
@@ -37,7 +38,11 @@ void Launch(char* commandLine, bool installer)
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof(process));
 
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    // The program by its full path; the command line (with its bare "msiexec.exe") unchanged.
+    char application[kTextSize];
+    if (!MsiexecPath(application, kTextSize) ||
+        !CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         DWORD error = GetLastError();
         if (installer)
             LogMessage("  Installer launch result: 0x%X", static_cast<unsigned>(error));

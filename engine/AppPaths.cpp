@@ -1,40 +1,23 @@
+// The program's resolvers. Keep this file to these four functions: the test programs
+// replace all of them at once with resolvers of their own.
 #include "engine/AppPaths.h"
 
-#include <windows.h>
+#include "engine/SystemPaths.h"
 
-#include <mutex>
-#include <vector>
+std::wstring GetProgramFolder() { return ExecutableFolder(); }
 
-namespace {
-std::mutex g_lock;
-std::wstring g_override;
-} // namespace
+std::string GetWorkingFolder() { return EnsureFolder(CommonWorkingFolder()); }
 
-std::wstring GetProgramFolder()
+std::vector<std::wstring> GetDismLibraryCandidates()
 {
-    {
-        std::lock_guard<std::mutex> lock(g_lock);
-        if (!g_override.empty())
-            return g_override;
-    }
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return std::wstring();
-        if (n < path.size())
-            break;
-        path.resize(path.size() * 2);
-    }
-    std::wstring full(path.data());
-    size_t slash = full.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : full.substr(0, slash + 1);
+    std::vector<std::wstring> candidates;
+    std::wstring own = ExecutableFolder();
+    if (!own.empty())
+        candidates.push_back(own + L"dismapi.dll");
+    std::wstring system = SystemFolderFile(L"dismapi.dll");
+    if (!system.empty())
+        candidates.push_back(system);
+    return candidates;
 }
 
-void SetProgramFolderOverride(const std::wstring& folder)
-{
-    std::lock_guard<std::mutex> lock(g_lock);
-    g_override = folder;
-    if (!g_override.empty() && g_override.back() != L'\\')
-        g_override += L'\\';
-}
+std::wstring gs::GetDiskpartPath() { return SystemDiskpartPath(); }

@@ -14,8 +14,10 @@
 
 namespace {
 
-const int kUsbTable[] = {5, 8, 9, 7, 19, -1};
-const int kIsoTable[] = {6, 3, 20, 16, 4, -1};
+const int kUsbTable[] = {STATE_FORMAT_USB, STATE_COPY_SOURCE_TO_TARGET, STATE_DISM_BOOT_ON_TARGET,
+                         STATE_COPY_OS_TO_TARGET, STATE_COPY_OTHER_TO_TARGET, STATE_END};
+const int kIsoTable[] = {STATE_COPY_SOURCE_TO_TMP, STATE_DISM_BOOT_IN_TMP, STATE_COPY_OTHER_TO_TMP,
+                         STATE_COPY_OS_TO_TMP, STATE_BUILD_ISO, STATE_END};
 const int* const StateTbl[] = {kUsbTable, kIsoTable, nullptr};
 
 unsigned TableCount()
@@ -31,6 +33,26 @@ double SizeMB(const std::wstring& path)
     return static_cast<double>(GetFolderSize(path, true) / 1048576ull);
 }
 
+// What a copy code copies; the weights share the job's copy work out by it.
+enum class CopySource { None, Source, OSFolder, OtherFolder };
+
+CopySource CopySourceOf(int code)
+{
+    switch (code) {
+    case STATE_COPY_SOURCE_TO_TMP:
+    case STATE_COPY_SOURCE_TO_TARGET:
+        return CopySource::Source;
+    case STATE_COPY_OS_TO_TARGET:
+    case STATE_COPY_OS_TO_TMP:
+        return CopySource::OSFolder;
+    case STATE_COPY_OTHER_TO_TARGET:
+    case STATE_COPY_OTHER_TO_TMP:
+        return CopySource::OtherFolder;
+    default:
+        return CopySource::None;
+    }
+}
+
 } // namespace
 
 Win7InsCreator::Win7InsCreator(HWND window, unsigned kind, const _WIN7_OPERAT_INFO* info,
@@ -42,7 +64,7 @@ Win7InsCreator::Win7InsCreator(HWND window, unsigned kind, const _WIN7_OPERAT_IN
     if (IsValidType())
         for (const int* code = StateTbl[m_Type];; ++code) {
             m_StateTbl.push_back(*code);
-            if (*code == -1)
+            if (*code == STATE_END)
                 break;
         }
     if (NeedInstallWim() || m_bNVMe)
@@ -56,7 +78,7 @@ int Win7InsCreator::GetStateCount(unsigned kind)
     if (kind >= TableCount())
         return 0;
     int count = 0;
-    while (StateTbl[kind][count] != -1)
+    while (StateTbl[kind][count] != STATE_END)
         ++count;
     return count;
 }
@@ -66,15 +88,15 @@ bool Win7InsCreator::HasFormatStep(unsigned kind)
     // A caller error, stopped even in release builds.
     if (kind >= TableCount())
         _wassert(L"kind < StateTbl count", L"BrindleImp.cpp", __LINE__);
-    for (const int* code = StateTbl[kind]; *code != -1; ++code)
-        if (*code == 5)
+    for (const int* code = StateTbl[kind]; *code != STATE_END; ++code)
+        if (*code == STATE_FORMAT_USB)
             return true;
     return false;
 }
 
 int Win7InsCreator::GetStateCode() const
 {
-    return m_Index < m_StateTbl.size() ? m_StateTbl[m_Index] : -1;
+    return m_Index < m_StateTbl.size() ? m_StateTbl[m_Index] : STATE_END;
 }
 
 bool Win7InsCreator::IsValidType() const { return m_Type < TableCount(); }
@@ -100,7 +122,18 @@ void Win7InsCreator::CopyEfiFolder()
 {
     if (!Is64bitDVD())
         return;
-    CopyFolder(GetEfiFolder(), GetTagPath() + L"efi");
+    const std::wstring efi = GetEfiFolder();
+    const std::wstring target = GetTagPath() + L"efi";
+    DWORD attributes = GetFileAttributesW(efi.c_str());
+    bool present = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // The shell may report an empty success for a folder that isn't there.
+    if (CopyFolder(efi, target) && present)
+        return;
+    // No failure of the job, but the stick then lacks what UEFI machines start from.
+    TraceLog(L"[Win7InsCreator::CopyEfiFolder] the efi folder " + efi +
+             (present ? L" was not copied to " + target
+                      : L" does not exist; nothing was copied to " + target) +
+             L": the media will not start on UEFI machines");
 }
 
 bool Win7InsCreator::NeedInstallWim() const
@@ -114,61 +147,35 @@ bool Win7InsCreator::NeedInstallWim() const
 void Win7InsCreator::UseInstallWimSteps()
 {
     for (int& code : m_StateTbl) {
-        if (code == 16)
-            code = 17;
-        else if (code == 7)
-            code = 18;
+        if (code == STATE_COPY_OS_TO_TMP)
+            code = STATE_DISM_INSTALL_IN_TMP;
+        else if (code == STATE_COPY_OS_TO_TARGET)
+            code = STATE_DISM_INSTALL_ON_TARGET;
     }
 }
 
 double Win7InsCreator::GetCopyWeight(int code) const
 {
-    double sum = 0, source = 0, os = 0, other = 0;
+    double sum = 0, sizes[4] = {0, 0, 0, 0};
     int copies = 0;
     for (int entry : m_StateTbl) {
-        if (entry == -1)
+        if (entry == STATE_END)
             break;
-        double size;
-        switch (entry) {
-        case 6:
-        case 8:
-            size = source = SizeMB(m_pInfo->szSourcePath);
-            break;
-        case 7:
-        case 16:
-            size = os = SizeMB(m_pInfo->szImgDriverPath);
-            break;
-        case 19:
-        case 20:
-            size = other = SizeMB(GetOtherDriverFolder());
-            break;
-        default:
+        CopySource kind = CopySourceOf(entry);
+        if (kind == CopySource::None)
             continue;
-        }
+        double size = SizeMB(kind == CopySource::Source     ? std::wstring(m_pInfo->szSourcePath)
+                             : kind == CopySource::OSFolder ? std::wstring(m_pInfo->szImgDriverPath)
+                                                            : GetOtherDriverFolder());
+        sizes[static_cast<int>(kind)] = size;
         sum += size;
         ++copies;
     }
-    double share;
-    switch (code) {
-    case 6:
-    case 8:
-        share = source;
-        break;
-    case 7:
-    case 16:
-        share = os;
-        break;
-    case 19:
-    case 20:
-        share = other;
-        break;
-    default:
-        return 1.0;
-    }
+    CopySource kind = CopySourceOf(code);
     // Every source under 1 MB: no measure to share out.
-    if (sum <= 0)
+    if (kind == CopySource::None || sum <= 0)
         return 1.0;
-    return copies * share / sum;
+    return copies * sizes[static_cast<int>(kind)] / sum;
 }
 
 BasicOperation* Win7InsCreator::CreateOperation()
@@ -178,42 +185,42 @@ BasicOperation* Win7InsCreator::CreateOperation()
     const std::wstring tag = GetTagPath();
     const int code = GetStateCode();
     switch (code) {
-    case 1:
+    case STATE_CHECK:
         return new CheckOperation();
-    case 2:
+    case STATE_COPY_TMP_TO_TARGET:
         return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, m_TmpPath, tag, 1.0, &m_bCancel);
-    case 3:
+    case STATE_DISM_BOOT_IN_TMP:
         return new DismOperation(m_hWnd, m_TmpPath, GetDriverPath(), Is64bitDVD(), false, m_bNVMe);
-    case 4:
+    case STATE_BUILD_ISO:
         return new ISOOperation(m_hWnd, STEP_ISO_BUILDING, m_TmpPath, tag, GetSourceLabel(),
                                 Is64bitDVD());
-    case 5:
+    case STATE_FORMAT_USB:
         return new USBOperation(m_hWnd, tag, GetSourceLabel());
-    case 6:
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, source, m_TmpPath, GetCopyWeight(6),
+    case STATE_COPY_SOURCE_TO_TMP:
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, source, m_TmpPath, GetCopyWeight(code),
                                  &m_bCancel);
-    case 7:
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, os, tag, GetCopyWeight(7),
+    case STATE_COPY_OS_TO_TARGET:
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, os, tag, GetCopyWeight(code),
                                  &m_bCancel);
-    case 8:
+    case STATE_COPY_SOURCE_TO_TARGET:
         CopyEfiFolder();
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, source, tag, GetCopyWeight(8),
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, source, tag, GetCopyWeight(code),
                                  &m_bCancel);
-    case 9:
+    case STATE_DISM_BOOT_ON_TARGET:
         return new DismOperation(m_hWnd, tag, GetDriverPath(), Is64bitDVD(), false, m_bNVMe);
-    case 16:
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, os, m_TmpPath, GetCopyWeight(16),
+    case STATE_COPY_OS_TO_TMP:
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, os, m_TmpPath, GetCopyWeight(code),
                                  &m_bCancel);
-    case 17:
+    case STATE_DISM_INSTALL_IN_TMP:
         return new DismOperation(m_hWnd, m_TmpPath, GetDriverPath(), Is64bitDVD(), true, m_bNVMe);
-    case 18:
+    case STATE_DISM_INSTALL_ON_TARGET:
         return new DismOperation(m_hWnd, tag, GetDriverPath(), Is64bitDVD(), true, m_bNVMe);
-    case 19:
+    case STATE_COPY_OTHER_TO_TARGET:
         return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, GetOtherDriverFolder(), tag,
-                                 GetCopyWeight(19), &m_bCancel);
-    case 20:
+                                 GetCopyWeight(code), &m_bCancel);
+    case STATE_COPY_OTHER_TO_TMP:
         return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, GetOtherDriverFolder(), m_TmpPath,
-                                 GetCopyWeight(20), &m_bCancel);
+                                 GetCopyWeight(code), &m_bCancel);
     default:
         return new CompleteOperation();
     }
@@ -241,7 +248,8 @@ void Win7InsCreator::NextOperation()
 
 int Win7InsCreator::Excute()
 {
-    m_bCancel.store(false);
+    // The cancel flag is left as it is: one pipeline runs one job, and a cancel that came
+    // between the worker's start and this call must keep the stick from being formatted.
     if (!IsValidType())
         return 0;
     size_t codes = m_StateTbl.empty() ? 0 : m_StateTbl.size() - 1;

@@ -8,6 +8,25 @@
 #include <string>
 #include <vector>
 
+// The codes of the state tables: which operation each round creates.
+enum StateCode : int {
+    STATE_END = -1,                  // a table's terminator
+    STATE_CHECK = 1,
+    STATE_COPY_TMP_TO_TARGET = 2,
+    STATE_DISM_BOOT_IN_TMP = 3,
+    STATE_BUILD_ISO = 4,
+    STATE_FORMAT_USB = 5,
+    STATE_COPY_SOURCE_TO_TMP = 6,
+    STATE_COPY_OS_TO_TARGET = 7,
+    STATE_COPY_SOURCE_TO_TARGET = 8,
+    STATE_DISM_BOOT_ON_TARGET = 9,
+    STATE_COPY_OS_TO_TMP = 16,
+    STATE_DISM_INSTALL_IN_TMP = 17,
+    STATE_DISM_INSTALL_ON_TARGET = 18,
+    STATE_COPY_OTHER_TO_TARGET = 19,
+    STATE_COPY_OTHER_TO_TMP = 20,
+};
+
 class Win7InsCreator {
 public:
     // kind: 0 USB target, 1 ISO target. The record must stay unchanged and alive

@@ -1,6 +1,7 @@
 #include "engine/Ccopyfileopt.h"
 
 #include "engine/FileUtil.h"
+#include "engine/Handles.h"
 #include "engine/TraceLog.h"
 
 #include <cwchar>
@@ -80,6 +81,7 @@ bool COptFile::Copy(LPPROGRESS_ROUTINE routine, LPVOID data)
     m_bStop.store(false);
     m_TotalFileSize.store(0);
     m_CopiedSize.store(0);
+    m_LastError = 0;
     if (!m_pSrcPath || !m_pDstPath)
         return false;
     ICopyfileSink* sink = this;
@@ -112,15 +114,15 @@ bool COptFile::OnCopyfileCallback(LPPROGRESS_ROUTINE routine, LPVOID data, const
 bool COptFile::CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source,
                           const wchar_t* target)
 {
-    if (!IsExistingDirectory(target))
-        CreateDirectoryW(target, nullptr);
+    if (!IsExistingDirectory(target) && !CreateDirectoryW(target, nullptr))
+        NoteError(GetLastError());
 
     std::wstring sourcePrefix = WithBackslash(source);
     std::wstring targetPrefix = WithBackslash(target);
 
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((sourcePrefix + L"*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
+    UniqueFindHandle find(FindFirstFileW((sourcePrefix + L"*.*").c_str(), &entry));
+    if (!find)
         return true;
 
     CopyFileExFunction copy = CurrentCopyFunction();
@@ -144,6 +146,7 @@ bool COptFile::CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t
         std::wstring to = targetPrefix + (autorun ? std::wstring(L"TOINI") : entry.cFileName);
         BOOL cancel = FALSE;
         if (!copy(from.c_str(), to.c_str(), routine, data, &cancel, 0)) {
+            NoteError(GetLastError());
             result = false;
             break;
         }
@@ -151,15 +154,17 @@ bool COptFile::CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t
             std::wstring named = targetPrefix + entry.cFileName;
             ClearReadOnly(named);
             if (!MoveFileExW(to.c_str(), named.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                DWORD error = GetLastError();
+                NoteError(error);
                 TraceLog(L"[COptFile::CopyFolder] rename failed: " + named);
+                TraceSystemError(error);
                 result = false;
                 break;
             }
         }
         m_CopiedSize.fetch_add((static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) |
                                entry.nFileSizeLow);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &entry));
     return result;
 }
 
@@ -174,7 +179,10 @@ bool COptFile::CopyOneFile(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_
     name = name ? name + 1 : source;
     std::wstring to = WithBackslash(target) + name;
     BOOL cancel = FALSE;
-    return CurrentCopyFunction()(source, to.c_str(), routine, data, &cancel, 0) != FALSE;
+    if (CurrentCopyFunction()(source, to.c_str(), routine, data, &cancel, 0))
+        return true;
+    NoteError(GetLastError());
+    return false;
 }
 
 bool COptFile::IsFinished()

@@ -53,6 +53,10 @@ public:
 
     void ClearTarget();
 
+    // The system error of the copy's first failed step (creating a folder, copying or
+    // renaming a file); 0 when none failed.
+    unsigned long GetLastCopyError() const { return m_LastError; }
+
     // Null restores CopyFileExW.
     static void SetCopyFunction(CopyFileExFunction copy);
 
@@ -66,4 +70,11 @@ private:
     const wchar_t* m_pDstPath = nullptr;
     double m_dWeight = 1.0;
     std::atomic<const std::atomic<bool>*> m_pCancel{nullptr};
+    unsigned long m_LastError = 0;
+
+    void NoteError(unsigned long error)
+    {
+        if (!m_LastError)
+            m_LastError = error ? error : ERROR_GEN_FAILURE;
+    }
 };

@@ -75,6 +75,8 @@ int CopyOperation::Excute()
     }
     m_StepCode = STEP_COPY_FAILED;
     TraceLog(L"[CopyOperation:: Excute] BACKUPFAIL");
+    if (unsigned long error = engine->GetLastCopyError())
+        TraceSystemError(error);
     PostProgress(100);
     return 0;
 }

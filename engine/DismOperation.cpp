@@ -70,16 +70,18 @@ int DismOperation::Excute()
         TraceLog(L"DismOperation::Excute - DISMMOUNTOK");
         PostProgress(0);
 
+        // From here on a failed step leaves a mounted image (and perhaps an open session):
+        // both are undone at once, so no later job deletes files under a live mount.
         TraceLog(L"DismOperation::Excute - DISMADDDRIVER");
         m_StepCode = STEP_WIM_ADDING;
         PostProgress(0);
         if (!AddDriver())
-            return 0;
+            return Abandon(dism);
 
         TraceLog(L"DismOperation::Excute - DISMCOMMIT");
         m_StepCode = STEP_WIM_COMMITTING;
         if (!dism->Commit(OnDismProgress, this))
-            return 0;
+            return Abandon(dism);
 
         TraceLog(L"DismOperation::Excute - DISMCOMMITOK");
         m_StepCode = STEP_WIM_COMMITTED;
@@ -88,7 +90,7 @@ int DismOperation::Excute()
         TraceLog(L"DismOperation::Excute - DISMUNMOUNT");
         m_StepCode = STEP_WIM_UNMOUNTING;
         if (!dism->Unmount(OnDismProgress, this))
-            return 0;
+            return Abandon(dism);
 
         TraceLog(L"DismOperation::Excute - DISMUNMOUNTOK");
         m_StepCode = STEP_WIM_UNMOUNTED;
@@ -97,6 +99,12 @@ int DismOperation::Excute()
 
     bool ok = (!staged || RestoreBootWim()) && (m_InstallMode || !m_NVMe || CopyUpdatedSource());
     return ok ? 1 : 0;
+}
+
+int DismOperation::Abandon(DismManager* dism)
+{
+    dism->Discard();
+    return 0;
 }
 
 bool DismOperation::StageBootWim()
@@ -183,7 +191,13 @@ void DismOperation::AddDriverFolder(unsigned char is64, std::vector<std::wstring
 {
     std::wstring folder = m_DriverFolder + (is64 ? L"\\x64" : L"\\x86");
     TraceLog(L"DismOperation::Excute - DISMADDDRIVER: DriverFolder" + folder);
+    size_t before = list.size();
     FindFilesByExt(list, folder, L".INF");
+    // Not a failure, but the medium then lacks its drivers: say so where a technician looks.
+    if (list.size() == before)
+        TraceLog(L"[DismOperation::AddDriverFolder] no driver package (.INF) under " + folder +
+                 (PathExists(folder) ? L": the image gets no drivers"
+                                     : L": the folder does not exist; the image gets no drivers"));
 }
 
 void CALLBACK DismOperation::OnDismProgress(UINT current, UINT total, PVOID userData)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class DismManager;
+
 class DismOperation : public BasicOperation {
 public:
     DismOperation(HWND window, const std::wstring& mediaRoot, const std::wstring& driverFolder,
@@ -17,6 +19,8 @@ public:
     static void CALLBACK OnDismProgress(UINT current, UINT total, PVOID userData);
 
 private:
+    // Undoes the current mount after a failed step; always 0.
+    int Abandon(DismManager* dism);
     bool StageBootWim();
     bool RestoreBootWim();
     bool SaveUpdatedSource();

@@ -1,5 +1,6 @@
 #include "engine/Dismmanager.h"
 
+#include "engine/AppPaths.h"
 #include "engine/EngineMessageBox.h"
 #include "engine/FileUtil.h"
 #include "engine/TraceLog.h"
@@ -33,8 +34,6 @@ struct DismApi {
 };
 
 DismApi g_api;
-std::mutex g_overrideLock;
-std::wstring g_libraryFolderOverride;
 std::atomic<DWORD> g_retryWait{1000};
 DismManager* g_instance = nullptr;
 
@@ -74,36 +73,14 @@ bool BindFrom(const std::wstring& path)
     return true;
 }
 
-std::wstring ExecutableFolder()
-{
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    if (n == 0 || n >= MAX_PATH * 2)
-        return std::wstring();
-    std::wstring full(path);
-    size_t slash = full.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : full.substr(0, slash + 1);
-}
-
-// dismapi.dll from the program's folder first, then the system's.
 bool BindDism()
 {
     if (g_api.module)
         return true;
-    std::wstring folder;
-    {
-        std::lock_guard<std::mutex> lock(g_overrideLock);
-        folder = g_libraryFolderOverride;
-    }
-    if (folder.empty())
-        folder = ExecutableFolder();
-    if (!folder.empty() && BindFrom(folder + L"dismapi.dll"))
-        return true;
-    wchar_t system[MAX_PATH] = {};
-    UINT n = GetSystemDirectoryW(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return false;
-    return BindFrom(std::wstring(system) + L"\\dismapi.dll");
+    for (const std::wstring& path : GetDismLibraryCandidates())
+        if (BindFrom(path))
+            return true;
+    return false;
 }
 
 void UnbindDism()
@@ -122,15 +99,13 @@ std::wstring Hex(HRESULT value)
 
 } // namespace
 
-void SetDismLibraryFolderOverride(const std::wstring& folder)
-{
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    g_libraryFolderOverride = folder;
-    if (!g_libraryFolderOverride.empty() && g_libraryFolderOverride.back() != L'\\')
-        g_libraryFolderOverride += L'\\';
-}
-
 namespace DismCpp {
+
+void DismSessionTraits::Close(DismSession session)
+{
+    if (g_api.CloseSession)
+        g_api.CloseSession(session);
+}
 
 bool DismBasic::Delete(void* structure)
 {
@@ -160,14 +135,18 @@ int DismBasic::ReportError(const std::wstring& callName, HRESULT result)
 }
 
 DismImgManager::DismImgManager()
-    : m_pImageInfo(nullptr), m_ImageCount(0), m_Session(0), m_bReadOnly(FALSE)
+    : m_pImageInfo(nullptr), m_ImageCount(0), m_bReadOnly(FALSE)
 {
     std::wstring logPath = AStringToWString(GetWorkingFolder() + "log.txt");
     if (!BindDism() || g_api.Initialize(DismLogErrorsWarningsInfo, logPath.c_str(), nullptr) < 0)
         throw std::runtime_error("Unable to DismInitialize");
 }
 
-DismImgManager::~DismImgManager() { Shutdown(); }
+DismImgManager::~DismImgManager()
+{
+    m_Session.Reset();
+    Shutdown();
+}
 
 void DismImgManager::SetImagePath(const std::wstring& path) { m_ImagePath = path; }
 
@@ -190,6 +169,14 @@ unsigned DismImgManager::GetImageCount()
 bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsigned index,
                            DISM_PROGRESS_CALLBACK progress, void* userData)
 {
+    // A session left open by an earlier failure would keep its image from being discarded
+    // by the clean-up below.
+    if (m_Session) {
+        TraceLog(L"[DismImgManager::Mount] closing the session left open on " + m_MountPath);
+        m_Session.Reset();
+    }
+    m_MountPath.clear();
+
     DismMountedImageInfo* mounted = nullptr;
     UINT count = 0;
     if (g_api.GetMountedImageInfo(&mounted, &count) < 0) {
@@ -211,8 +198,10 @@ bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsig
         ReportError(L"DismMountImage", hr);
         return false;
     }
-    hr = g_api.OpenSession(mountFolder.c_str(), nullptr, nullptr, &m_Session);
+    hr = g_api.OpenSession(mountFolder.c_str(), nullptr, nullptr, m_Session.Receive());
     if (hr < 0) {
+        // Whatever DISM left in the handle is no session.
+        m_Session.Release();
         ReportError(L"DismOpenSession ", hr);
         return false;
     }
@@ -223,7 +212,7 @@ bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsig
 
 bool DismImgManager::AddDriver(const std::wstring& infPath)
 {
-    HRESULT hr = g_api.AddDriver(m_Session, infPath.c_str(), TRUE);
+    HRESULT hr = g_api.AddDriver(m_Session.Get(), infPath.c_str(), TRUE);
     if (hr < 0) {
         ReportError(L"DismAddDriver  ", hr);
         return false;
@@ -233,7 +222,7 @@ bool DismImgManager::AddDriver(const std::wstring& infPath)
 
 bool DismImgManager::AddPackage(const std::wstring& packagePath)
 {
-    HRESULT hr = g_api.AddPackage(m_Session, packagePath.c_str(), TRUE, FALSE, nullptr, nullptr,
+    HRESULT hr = g_api.AddPackage(m_Session.Get(), packagePath.c_str(), TRUE, FALSE, nullptr, nullptr,
                                   nullptr);
     if (hr < 0) {
         ReportError(L"DismAddPackage  ", hr);
@@ -244,12 +233,13 @@ bool DismImgManager::AddPackage(const std::wstring& packagePath)
 
 bool DismImgManager::CommitAndClose(DISM_PROGRESS_CALLBACK progress, void* userData)
 {
-    HRESULT hr = g_api.CommitImage(m_Session, 0, nullptr, progress, userData);
+    HRESULT hr = g_api.CommitImage(m_Session.Get(), 0, nullptr, progress, userData);
     if (hr < 0) {
         ReportError(L"DismCommitImage ", hr);
         return false;
     }
-    hr = g_api.CloseSession(m_Session);
+    // Closed or not, the handle is spent.
+    hr = g_api.CloseSession(m_Session.Release());
     if (hr < 0) {
         ReportError(L"DismCloseSession", hr);
         return false;
@@ -259,6 +249,9 @@ bool DismImgManager::CommitAndClose(DISM_PROGRESS_CALLBACK progress, void* userD
 
 bool DismImgManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
 {
+    // A read-only image is never committed, so its session is still open here; DISM
+    // refuses to unmount under an open session.
+    m_Session.Reset();
     HRESULT hr = g_api.UnmountImage(m_MountPath.c_str(),
                                     m_bReadOnly ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE, nullptr,
                                     progress, userData);
@@ -266,6 +259,7 @@ bool DismImgManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
         ReportError(L"DismUnmountImage  ", hr);
         return false;
     }
+    m_MountPath.clear();
     return true;
 }
 
@@ -282,8 +276,8 @@ void DismImgManager::CleanMountFolders()
     if (working.empty())
         return;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((working + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    UniqueFindHandle find(FindFirstFileW((working + L"*").c_str(), &data));
+    if (!find)
         return;
     do {
         std::wstring name = data.cFileName;
@@ -294,8 +288,27 @@ void DismImgManager::CleanMountFolders()
             UnmountDiscard(folder);
             DeleteFolder(folder);
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
+}
+
+bool DismImgManager::DiscardMount()
+{
+    if (m_Session) {
+        HRESULT hr = g_api.CloseSession(m_Session.Release());
+        if (hr < 0)
+            TraceLog(L"[DismImgManager::DiscardMount] DismCloseSession failed 0x" + Hex(hr));
+    }
+    if (m_MountPath.empty())
+        return true;
+    std::wstring folder = m_MountPath;
+    m_MountPath.clear();
+    HRESULT hr = g_api.UnmountImage(folder.c_str(), DISM_DISCARD_IMAGE, nullptr, nullptr, nullptr);
+    if (hr < 0) {
+        TraceLog(L"[DismImgManager::DiscardMount] DismUnmountImage failed 0x" + Hex(hr) + L" on " +
+                 folder);
+        return false;
+    }
+    return true;
 }
 
 HRESULT DismImgManager::Shutdown()
@@ -396,3 +409,12 @@ bool DismManager::CreateMountFolder()
 }
 
 bool DismManager::DeleteMountFolder() { return DeleteFolder(m_MountFolder); }
+
+bool DismManager::Discard()
+{
+    TraceLog(L"[DismManager::Discard] discarding the image mounted at " + m_MountFolder);
+    if (!m_pImgManager->DiscardMount())
+        return false;
+    DeleteMountFolder();
+    return true;
+}

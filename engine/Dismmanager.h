@@ -1,12 +1,23 @@
 #pragma once
 // The engine's only contact with the DISM API. dismapi.dll is bound at run time, so the
 // program starts where DISM is missing; the DISM step then fails as a failed start-up.
+#include "engine/Handles.h"
+
 #include <windows.h>
 #include <dismapi.h>
 
 #include <string>
 
 namespace DismCpp {
+
+// An open DISM session; closing it quietly is for clean-up paths only (the commit path
+// closes it itself and reports a failure).
+struct DismSessionTraits {
+    static DismSession Empty() { return 0; }
+    static bool IsValid(DismSession session) { return session != 0; }
+    static void Close(DismSession session);
+};
+using UniqueDismSession = UniqueResource<DismSession, DismSessionTraits>;
 
 // Error reporting and freeing of DISM structures.
 class DismBasic {
@@ -44,12 +55,17 @@ public:
     void CleanMountFolders();
     HRESULT Shutdown();
 
+    bool HasSession() const { return m_Session.IsValid(); }
+    // After a failed step: closes the session if one is open and discards the mounted
+    // image without saving it. DISM refuses to unmount an image while a session is open.
+    bool DiscardMount();
+
 private:
     std::wstring m_ImagePath;
     std::wstring m_MountPath;
     DismImageInfo* m_pImageInfo;
     unsigned m_ImageCount;
-    DismSession m_Session;
+    UniqueDismSession m_Session;
     BOOL m_bReadOnly;
 };
 
@@ -74,6 +90,9 @@ public:
     bool Unmount(DISM_PROGRESS_CALLBACK progress, void* userData);
     bool CreateMountFolder();
     bool DeleteMountFolder();
+    // Undoes a mount that a later step failed on: the session closed, the image
+    // discarded and its folder deleted. True when nothing is left mounted.
+    bool Discard();
 
     // Working folder + hour, minute and second without leading zeros, run together,
     // ending in a backslash: 14:05:09 gives "1459\".
@@ -93,7 +112,3 @@ private:
     DismCpp::DismImgManager* m_pImgManager;
     std::wstring m_MountFolder;
 };
-
-// Tests only: look for dismapi.dll in this folder instead of the program's; empty restores
-// the normal search. Takes effect at the next binding (after DismManager::Release).
-void SetDismLibraryFolderOverride(const std::wstring& folder);

@@ -1,5 +1,7 @@
 #include "engine/FileUtil.h"
 
+#include "engine/Handles.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -109,8 +111,8 @@ unsigned long long GetFolderSize(const std::wstring& folder, bool recursive)
 {
     std::wstring prefix = WithBackslash(folder);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((prefix + L"*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    UniqueFindHandle find(FindFirstFileW((prefix + L"*.*").c_str(), &data));
+    if (!find)
         return 0;
     unsigned long long total = 0;
     do {
@@ -122,8 +124,7 @@ unsigned long long GetFolderSize(const std::wstring& folder, bool recursive)
         } else {
             total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     return total;
 }
 
@@ -131,13 +132,12 @@ unsigned long long GetFileSize64(const std::wstring& path)
 {
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return 0;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return 0;
     LARGE_INTEGER size = {};
-    BOOL ok = GetFileSizeEx(file, &size);
-    CloseHandle(file);
+    BOOL ok = GetFileSizeEx(file.Get(), &size);
     return ok ? static_cast<unsigned long long>(size.QuadPart) : 0;
 }
 
@@ -196,8 +196,8 @@ void EmptyFolder(const std::wstring& folder)
         return;
     std::wstring prefix = WithBackslash(folder);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((prefix + L"*.*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    UniqueFindHandle find(FindFirstFileW((prefix + L"*.*").c_str(), &data));
+    if (find) {
         do {
             if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0)
                 continue;
@@ -210,8 +210,7 @@ void EmptyFolder(const std::wstring& folder)
                 ClearReadOnly(path);
                 DeleteFileW(path.c_str());
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &data));
     }
     ClearReadOnly(folder);
     RemoveDirectoryW(folder.c_str());
@@ -222,8 +221,8 @@ void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder
 {
     std::wstring prefix = WithBackslash(folder);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((prefix + L"*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    UniqueFindHandle find(FindFirstFileW((prefix + L"*.*").c_str(), &data));
+    if (!find)
         return;
     do {
         if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0)
@@ -237,8 +236,7 @@ void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder
         if (dot && CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, dot, -1, ext.c_str(),
                                   -1) == CSTR_EQUAL)
             files.push_back(path);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
 }
 
 bool IsSameTextNoCase(const std::wstring& a, const std::wstring& b)

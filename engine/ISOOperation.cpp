@@ -121,7 +121,31 @@ int ISOOperation::RunOperate()
     // SetCmd forgets earlier cancels; a stop that came before it must still count.
     if (m_Stop.load())
         runner->Cancle();
-    return runner->Excute(&ISOOperation::OnISOProgress, this) ? 1 : 0;
+    bool built = runner->Excute(&ISOOperation::OnISOProgress, this);
+    // The name was free before the run, so whatever lies there now is this run's. Half an
+    // image under the final name would pass for a good one.
+    if (!built || m_Stop.load())
+        RemovePartialImage(isoFile);
+    return built ? 1 : 0;
+}
+
+void ISOOperation::RemovePartialImage(const std::wstring& isoFile)
+{
+    if (!Exists(isoFile))
+        return;
+    // The tool may take a moment to let go of the file after it was ended.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (DeleteFileW(isoFile.c_str())) {
+            TraceLog(L"[ISOOperation::RunOperate] removed the unfinished image " + isoFile);
+            return;
+        }
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            return;
+        Sleep(100);
+    }
+    DWORD error = GetLastError();
+    TraceLog(L"[ISOOperation::RunOperate] the unfinished image could not be removed: " + isoFile);
+    TraceSystemError(error);
 }
 
 int ISOOperation::OnISOProgress(int value, void* userData)

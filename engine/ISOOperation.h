@@ -23,6 +23,8 @@ protected:
     int RunOperate();
     std::wstring GetISOFileName() const;
     static std::wstring QuotePath(const std::wstring& path);
+    // Deletes the image file of a failed or stopped run.
+    static void RemovePartialImage(const std::wstring& isoFile);
 
     // Called by the runner on its own thread.
     static int OnISOProgress(int value, void* userData);

@@ -31,6 +31,16 @@ void Report(MakeISOThreadArgs* args, int percent)
         args->routine(percent, args->userData);
 }
 
+// Ends the tool and waits a little for it to let go of the image file.
+void EndTool(MakeISOThreadArgs* args)
+{
+    CriticalSectionLock hold(args->lock);
+    if (args->process) {
+        TerminateProcess(args->process, 0);
+        WaitForSingleObject(args->process, 5000);
+    }
+}
+
 void ReportExitFailure(MakeISOThreadArgs* args, DWORD code)
 {
     args->result = false;
@@ -45,10 +55,7 @@ void ReportCancelled(MakeISOThreadArgs* args)
 {
     TraceLog(L"[MakeISOFile::MakeISOThread]- cancelled");
     Report(args, 0);
-    EnterCriticalSection(&args->lock);
-    if (args->process)
-        TerminateProcess(args->process, 0);
-    LeaveCriticalSection(&args->lock);
+    EndTool(args);
 }
 
 } // namespace
@@ -102,37 +109,26 @@ void MakeISOFile::Cancle()
 bool MakeISOFile::Excute(ISOProgressRoutine routine, void* userData)
 {
     TraceLog(L"[MakeISOFile::Excute]- start");
-    MakeISOThreadArgs* args = new MakeISOThreadArgs();
-    args->file = this;
-    args->routine = routine;
-    args->userData = userData;
-    args->result = true;
-    args->process = nullptr;
-    InitializeCriticalSection(&args->lock);
+    MakeISOThreadArgs args;
+    args.file = this;
+    args.routine = routine;
+    args.userData = userData;
 
-    HANDLE thread = CreateThread(nullptr, 0, MakeISOThread, args, 0, nullptr);
+    UniqueHandle thread(CreateThread(nullptr, 0, MakeISOThread, &args, 0, nullptr));
     if (!thread) {
+        DWORD error = GetLastError();
         TraceLog(L"[MakeISOFile::Excute]- CreateThread fail");
-        DeleteCriticalSection(&args->lock);
-        delete args;
+        TraceSystemError(error);
         return false;
     }
 
-    HANDLE waits[2] = {thread, g_cancelEvent};
+    HANDLE waits[2] = {thread.Get(), g_cancelEvent};
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
         // Cancelled (or the wait itself failed): ending the tool ends the thread's blocked read.
-        EnterCriticalSection(&args->lock);
-        if (args->process)
-            TerminateProcess(args->process, 0);
-        LeaveCriticalSection(&args->lock);
-        WaitForSingleObject(thread, INFINITE);
+        EndTool(&args);
+        WaitForSingleObject(thread.Get(), INFINITE);
     }
-    CloseHandle(thread);
-
-    bool result = args->result;
-    DeleteCriticalSection(&args->lock);
-    delete args;
-    return result;
+    return args.result;
 }
 
 DWORD WINAPI MakeISOThread(LPVOID param)
@@ -156,15 +152,14 @@ DWORD WINAPI MakeISOThread(LPVOID param)
         InternalError(L"hWritePipe", __LINE__);
     if (!hReadPipe)
         InternalError(L"hReadPipe", __LINE__);
+    UniqueHandle readPipe(hReadPipe), writePipe(hWritePipe);
     // Only the write end goes to the tool; an inherited read end would keep the pipe open.
-    SetHandleInformation(hReadPipe, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readPipe.Get(), HANDLE_FLAG_INHERIT, 0);
 
     const std::wstring& cmd = args->file->m_cmd;
     if (cmd.size() > kMaxISOCommandLine) {
         TraceLog(L"[MakeISOFile::MakeISOThread]- command line too long (" +
                  std::to_wstring(cmd.size()) + L" characters), not run");
-        CloseHandle(hWritePipe);
-        CloseHandle(hReadPipe);
         args->result = false;
         Report(args, 0);
         return 0;
@@ -175,8 +170,8 @@ DWORD WINAPI MakeISOThread(LPVOID param)
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = hWritePipe;
-    startup.hStdError = hWritePipe;
+    startup.hStdOutput = writePipe.Get();
+    startup.hStdError = writePipe.Get();
     startup.hStdInput = nullptr;
 
     wchar_t commandLine[kMaxISOCommandLine + 1];
@@ -184,41 +179,42 @@ DWORD WINAPI MakeISOThread(LPVOID param)
     cmd.copy(commandLine, kMaxISOCommandLine);
     TraceLog(commandLine);
 
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof process);
+    ProcessHandles tool;
     bool cancelledBeforeStart = false;
     BOOL started = FALSE;
     DWORD startError = 0;
-    EnterCriticalSection(&args->lock);
-    if (IsCancelled()) {
-        cancelledBeforeStart = true;
-    } else {
-        started = CreateProcessW(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                 &startup, &process);
-        if (started)
-            args->process = process.hProcess;
-        else
-            startError = GetLastError();
+    {
+        CriticalSectionLock hold(args->lock);
+        if (IsCancelled()) {
+            cancelledBeforeStart = true;
+        } else {
+            started = CreateProcessW(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
+                                     nullptr, &startup, tool.Info());
+            if (started) {
+                tool.Adopt();
+                args->process = tool.Process();
+            } else {
+                startError = GetLastError();
+            }
+        }
     }
-    LeaveCriticalSection(&args->lock);
     // The tool holds its own copy now; ours would keep the read below from ever ending.
-    CloseHandle(hWritePipe);
+    writePipe.Reset();
 
     if (cancelledBeforeStart) {
         ReportCancelled(args);
-        CloseHandle(hReadPipe);
         return 0;
     }
     if (!started) {
         TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess fail, error " +
                  std::to_wstring(startError));
+        TraceSystemError(startError);
         args->result = false;
         Report(args, 0);
-        CloseHandle(hReadPipe);
         return 0;
     }
     TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess");
-    CloseHandle(process.hThread);
+    tool.CloseThread();
 
     int lastPercent = 0;
     bool reached100 = false;
@@ -226,7 +222,7 @@ DWORD WINAPI MakeISOThread(LPVOID param)
     char chunk[kChunkSize];
     for (;;) {
         DWORD code = 0;
-        if (GetExitCodeProcess(process.hProcess, &code) && code != 0 && code != STILL_ACTIVE) {
+        if (GetExitCodeProcess(tool.Process(), &code) && code != 0 && code != STILL_ACTIVE) {
             ReportExitFailure(args, code);
             finished = true;
             break;
@@ -239,7 +235,7 @@ DWORD WINAPI MakeISOThread(LPVOID param)
         ZeroMemory(chunk, sizeof chunk);
         TraceLog(L"[MakeISOFile::MakeISOThread]- ReadPipe");
         DWORD read = 0;
-        if (!ReadFile(hReadPipe, chunk, kChunkSize, &read, nullptr) || read == 0) {
+        if (!ReadFile(readPipe.Get(), chunk, kChunkSize, &read, nullptr) || read == 0) {
             TraceLog(L"[MakeISOFile::MakeISOThread]- ReadPipe fail");
             break;
         }
@@ -257,20 +253,18 @@ DWORD WINAPI MakeISOThread(LPVOID param)
 
     if (!finished) {
         // The output has ended; the tool's exit code decides, unless a cancel comes first.
-        HANDLE waits[2] = {process.hProcess, g_cancelEvent};
+        HANDLE waits[2] = {tool.Process(), g_cancelEvent};
         DWORD which = IsCancelled() ? WAIT_OBJECT_0 + 1
                                     : WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         DWORD code = 0;
         if (which == WAIT_OBJECT_0 + 1)
             ReportCancelled(args);
-        else if (!GetExitCodeProcess(process.hProcess, &code) || code != 0)
+        else if (!GetExitCodeProcess(tool.Process(), &code) || code != 0)
             ReportExitFailure(args, code);
     }
 
-    EnterCriticalSection(&args->lock);
-    CloseHandle(process.hProcess);
+    CriticalSectionLock hold(args->lock);
     args->process = nullptr;
-    LeaveCriticalSection(&args->lock);
-    CloseHandle(hReadPipe);
+    tool.CloseProcess();
     return 0;
 }

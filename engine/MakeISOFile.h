@@ -2,6 +2,8 @@
 // Runs the ISO mastering tool, turns its "% complete" output into progress and stops it on
 // cancel. One process-wide object; the job's worker thread blocks in Excute while a thread of
 // the runner's own reads the tool's output.
+#include "engine/Handles.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -16,12 +18,12 @@ class MakeISOFile;
 // One run's state, shared by Excute and the runner's thread; Excute frees it after the thread
 // has ended.
 struct MakeISOThreadArgs {
-    MakeISOFile* file;
-    ISOProgressRoutine routine;
-    void* userData;
-    bool result;             // cleared when the run fails
-    CRITICAL_SECTION lock;   // orders starting the tool against terminating it
-    HANDLE process;          // the running tool, null when none
+    MakeISOFile* file = nullptr;
+    ISOProgressRoutine routine = nullptr;
+    void* userData = nullptr;
+    bool result = true;      // cleared when the run fails
+    CriticalSection lock;    // orders starting the tool against terminating it
+    HANDLE process = nullptr; // the running tool, null when none (owned by the thread)
 };
 
 class MakeISOFile {

@@ -1,8 +1,6 @@
 #include "engine/TraceLog.h"
 
 #include <windows.h>
-#include <shlobj.h>
-#include <imagehlp.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -15,9 +13,6 @@ namespace {
 std::mutex g_traceLock;
 std::wstring g_tracePath;
 
-std::mutex g_overrideLock;
-std::string g_workingOverride;
-
 } // namespace
 
 std::string AddTrailingBackslash(const std::string& text)
@@ -27,31 +22,35 @@ std::string AddTrailingBackslash(const std::string& text)
     return text + '\\';
 }
 
-void SetWorkingFolderOverride(const std::string& folder)
+void ForgetTracePath()
 {
-    {
-        std::lock_guard<std::mutex> lock(g_overrideLock);
-        g_workingOverride = folder.empty() ? std::string() : AddTrailingBackslash(folder);
-    }
     std::lock_guard<std::mutex> lock(g_traceLock);
     g_tracePath.clear();
 }
 
-std::string GetWorkingFolder()
+std::wstring SystemErrorText(unsigned long code)
 {
-    std::string folder;
-    {
-        std::lock_guard<std::mutex> lock(g_overrideLock);
-        folder = g_workingOverride;
-    }
-    if (folder.empty()) {
-        char base[MAX_PATH] = {};
-        if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base)))
-            return std::string();
-        folder = AddTrailingBackslash(base) + "Tervo\\BrindleWinSln\\";
-    }
-    MakeSureDirectoryPathExists(folder.c_str());
-    return folder;
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message;
+    if (length && text)
+        message.assign(text, length);
+    if (text)
+        LocalFree(text);
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
+                                message.back() == L' '))
+        message.pop_back();
+    std::wstring line = L"  system error " + std::to_wstring(code);
+    return message.empty() ? line : line + L": " + message;
+}
+
+void TraceSystemError(unsigned long code) { TraceLog(SystemErrorText(code)); }
+
+void TraceExitCode(unsigned long code)
+{
+    TraceLog(L"  exit code " + std::to_wstring(code));
 }
 
 void TraceLog(const std::wstring& message)

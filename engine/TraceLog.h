@@ -1,10 +1,8 @@
 #pragma once
 // Working folder, trace log and the small text helpers every engine part shares.
-#include <string>
+#include "engine/AppPaths.h"
 
-// The all-users application-data folder + "Tervo\BrindleWinSln\", created on demand.
-// Empty when the special folder can't be obtained.
-std::string GetWorkingFolder();
+#include <string>
 
 // Appends one time-stamped line to "XHCItrace.log" in the working folder.
 // The message is plain text (never a format) and is cut to 1023 characters.
@@ -17,6 +15,11 @@ std::wstring AStringToWString(const std::string& text);
 std::wstring ToLowerWString(const std::wstring& text);
 std::string AddTrailingBackslash(const std::string& text);
 
-// Lets tests (and only tests) move the working folder somewhere private.
-// An empty text restores the real one. Resets the trace path.
-void SetWorkingFolderOverride(const std::string& folder);
+// The line that follows a failure's own trace line: the system's error code and message
+// ("  system error 5: Access is denied."), or a tool's exit code.
+std::wstring SystemErrorText(unsigned long code);
+void TraceSystemError(unsigned long code);
+void TraceExitCode(unsigned long code);
+
+// The next line finds the working folder afresh (for when it has moved).
+void ForgetTracePath();

@@ -60,12 +60,19 @@ bool CUSBManager::FormatUSB()
     diskOP->CreateScriptFile();
 
     const unsigned disk = static_cast<unsigned>(diskIndex);
+    // A disk the script writer refuses is not offered for wiping either.
+    if (!diskOP->MayFormatDisk(disk)) {
+        TraceLog(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
+        return false;
+    }
     if (!diskOP->FormatPartition(disk, static_cast<unsigned>(partIndex), IsLargeUSB() ? "NTFS" : "FAT32")) {
         TraceLog(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
+        diskOP->TraceLastFailure();
         succeeded = false;
     }
     if (succeeded && !diskOP->ActivePartition(disk, static_cast<unsigned>(partIndex))) {
         TraceLog(L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
+        diskOP->TraceLastFailure();
         succeeded = false;
     }
 
@@ -82,6 +89,7 @@ bool CUSBManager::FormatUSB()
         const char* fileSystem = GetPhysicalDiskSizeMB(diskIndex) > kFat32LimitMB ? "ntfs" : "fat32";
         if (!diskOP->CleanAndFormat(disk, letter.c_str(), fileSystem)) {
             TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] is fail");
+            diskOP->TraceLastFailure();
             EngineMessageBox(owner, TranslateStr(L"Still failed"), TranslateStr(L"Error"),
                              MB_ICONERROR | MB_OK);
             return false;

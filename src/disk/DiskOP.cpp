@@ -1,7 +1,10 @@
 #include "src/disk/DiskOP.h"
 
+#include "engine/AppPaths.h"
 #include "engine/DiskSystem.h"
+#include "engine/Handles.h"
 #include "engine/TraceLog.h"
+#include "engine/VolumeQuery.h"
 #include "src/disk/Drive.h"
 
 #include <winioctl.h>
@@ -49,7 +52,7 @@ void File::Close()
 
 // ---- DriveDevice
 
-DriveDevice::DriveDevice(int driveIndex) : m_DriveIndex(driveIndex), m_pDriveData(nullptr)
+DriveDevice::DriveDevice(int driveIndex) : m_DriveIndex(driveIndex)
 {
     char path[28];
     std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", driveIndex);
@@ -57,11 +60,7 @@ DriveDevice::DriveDevice(int driveIndex) : m_DriveIndex(driveIndex), m_pDriveDat
 }
 
 // The layout object borrows the handle, so it goes first.
-DriveDevice::~DriveDevice()
-{
-    delete m_pDriveData;
-    m_pDriveData = nullptr;
-}
+DriveDevice::~DriveDevice() { m_pDriveData.reset(); }
 
 bool DriveDevice::Open()
 {
@@ -92,13 +91,13 @@ bool DriveDevice::ReadDriveData()
     if (returned >= styleAt + sizeof(DWORD))
         std::memcpy(&style, geometry + styleAt, sizeof style);
 
-    delete m_pDriveData;
+    m_pDriveData.reset();
     if (style == PARTITION_STYLE_GPT)
-        m_pDriveData = new GPTData(m_DriveIndex, m_hFile);
+        m_pDriveData = std::make_unique<GPTData>(m_DriveIndex, m_hFile);
     else if (style == PARTITION_STYLE_MBR)
-        m_pDriveData = new MBRData(m_DriveIndex, m_hFile);
+        m_pDriveData = std::make_unique<MBRData>(m_DriveIndex, m_hFile);
     else
-        m_pDriveData = new RAWData();
+        m_pDriveData = std::make_unique<RAWData>();
     return true;
 }
 
@@ -106,58 +105,81 @@ bool DriveDevice::ReadDriveData()
 
 namespace {
 
-std::mutex g_diskpartLock;
-std::wstring g_diskpartOverride;
-
 // The script path lives as long as the process; empty while no script file exists.
 wchar_t g_ScriptPath[MAX_PATH];
 
-bool FileExists(const std::wstring& path)
+std::wstring WindowsFolder()
 {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    wchar_t folder[MAX_PATH] = {};
+    UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(folder) : std::wstring();
 }
 
-std::wstring SystemDiskpart()
+// The physical disk of a folder's drive letter; -1 when it has none or it can't be told.
+int DiskOfFolder(const std::wstring& folder)
 {
-    // A 32-bit program on 64-bit Windows sees SysWOW64 as its system folder; the real
-    // diskpart lives in the native one, reached through "Sysnative".
-    BOOL wow64 = FALSE;
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
-    if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) {
-        wchar_t windows[MAX_PATH] = {};
-        UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
-        if (n > 0 && n < MAX_PATH) {
-            std::wstring native = std::wstring(windows) + L"\\Sysnative\\diskpart.exe";
-            if (FileExists(native))
-                return native;
-        }
+    if (folder.size() < 2 || folder[1] != L':')
+        return -1;
+    return GetDiskNumber(folder.substr(0, 1));
+}
+
+// Asks the disk itself, through the seam; anything but a clear USB answer is no.
+bool IsOnUsbBus(unsigned disk, DWORD& error)
+{
+    error = 0;
+    DiskSystem& system = GetDiskSystem();
+    wchar_t path[32];
+    std::swprintf(path, 32, L"\\\\.\\PhysicalDrive%u", disk);
+    HANDLE device = system.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       OPEN_EXISTING, 0);
+    if (device == INVALID_HANDLE_VALUE || !device) {
+        error = GetLastError();
+        return false;
     }
-    wchar_t system[MAX_PATH] = {};
-    UINT n = GetSystemDirectoryW(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::wstring();
-    return std::wstring(system) + L"\\diskpart.exe";
+    STORAGE_PROPERTY_QUERY query = {};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    BYTE descriptor[sizeof(STORAGE_DEVICE_DESCRIPTOR)] = {};
+    DWORD returned = 0;
+    BOOL asked = system.DeviceIoControl(device, IOCTL_STORAGE_QUERY_PROPERTY, &query,
+                                        sizeof query, descriptor, sizeof descriptor, &returned);
+    if (!asked)
+        error = GetLastError();
+    system.CloseHandle(device);
+    const size_t busAt = offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType);
+    if (!asked || returned < busAt + sizeof(STORAGE_BUS_TYPE))
+        return false;
+    STORAGE_BUS_TYPE bus;
+    std::memcpy(&bus, descriptor + busAt, sizeof bus);
+    return bus == BusTypeUsb;
 }
 
 } // namespace
 
-std::wstring GetDiskpartPath()
+bool CDiskOP::MayFormatDisk(unsigned disk)
 {
-    {
-        std::lock_guard<std::mutex> lock(g_diskpartLock);
-        if (!g_diskpartOverride.empty())
-            return g_diskpartOverride;
+    m_LastError = 0;
+    m_bExitCodeKnown = false;
+    const std::wstring name = L"[CDiskOP::MayFormatDisk] disk " + std::to_wstring(disk);
+    const struct {
+        const wchar_t* what;
+        std::wstring folder;
+    } held[] = {{L"the Windows folder", WindowsFolder()},
+                {L"the program's folder", GetProgramFolder()},
+                {L"the working folder", AStringToWString(GetWorkingFolder())}};
+    for (const auto& h : held)
+        if (DiskOfFolder(h.folder) == static_cast<int>(disk)) {
+            TraceLog(name + L" holds " + h.what + L" " + h.folder + L": it is not formatted");
+            return false;
+        }
+    DWORD error = 0;
+    if (!IsOnUsbBus(disk, error)) {
+        TraceLog(name + L" is not reported on the USB bus: it is not formatted");
+        if (error)
+            TraceSystemError(error);
+        return false;
     }
-    return SystemDiskpart();
-}
-
-void SetDiskpartPathOverride(const std::wstring& path)
-{
-    std::lock_guard<std::mutex> lock(g_diskpartLock);
-    g_diskpartOverride = path;
+    return true;
 }
 
 CDiskOP* CDiskOP::Instance()
@@ -197,30 +219,49 @@ bool CDiskOP::DeleteScriptFile()
 
 bool CDiskOP::RunScript(const char* text)
 {
-    HANDLE file = ::CreateFileW(g_ScriptPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD length = static_cast<DWORD>(std::strlen(text));
-    DWORD written = 0;
-    if (!WriteFile(file, text, length, &written, nullptr) || written != length) {
-        ::CloseHandle(file);
+    m_LastError = 0;
+    m_LastExitCode = 0;
+    m_bExitCodeKnown = false;
+    UniqueHandle file(::CreateFileW(g_ScriptPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        m_LastError = GetLastError();
         return false;
     }
-    FlushFileBuffers(file);
-    if (!::CloseHandle(file))
+    DWORD length = static_cast<DWORD>(std::strlen(text));
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), text, length, &written, nullptr) || written != length) {
+        m_LastError = written != length && GetLastError() == 0 ? ERROR_WRITE_FAULT : GetLastError();
         return false;
+    }
+    FlushFileBuffers(file.Get());
+    if (!::CloseHandle(file.Release())) {
+        m_LastError = GetLastError();
+        return false;
+    }
 
     wchar_t commandLine[MAX_PATH];
     std::swprintf(commandLine, MAX_PATH, L"diskpart /s %ls", g_ScriptPath);
     DWORD exitCode = 1;
     if (!RunProcess(GetDiskpartPath().c_str(), commandLine, &exitCode))
         return false;
+    m_LastExitCode = exitCode;
+    m_bExitCodeKnown = true;
     return exitCode == 0;
+}
+
+void CDiskOP::TraceLastFailure() const
+{
+    if (m_LastError)
+        TraceSystemError(m_LastError);
+    else if (m_bExitCodeKnown && m_LastExitCode != 0)
+        TraceExitCode(m_LastExitCode);
 }
 
 bool CDiskOP::FormatPartition(unsigned disk, unsigned partition, const char* fileSystem)
 {
+    if (!MayFormatDisk(disk))
+        return false;
     char script[256];
     std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick\r\nexit\r\n",
                   disk, partition, fileSystem);
@@ -237,6 +278,8 @@ bool CDiskOP::ActivePartition(unsigned disk, unsigned partition)
 
 bool CDiskOP::CleanAndFormat(unsigned disk, const char* letter, const char* fileSystem)
 {
+    if (!MayFormatDisk(disk))
+        return false;
     char script[256];
     std::snprintf(script, sizeof script,
                   "sel disk %u\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=%s quick\r\n"
@@ -252,27 +295,27 @@ bool CDiskOP::RunProcess(const wchar_t* application, const wchar_t* commandLine,
     STARTUPINFOW startup;
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessW(application, line.data(), nullptr, nullptr, FALSE,
-                                  CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-    if (!started) {
-        DWORD error = GetLastError();
+    ProcessHandles process;
+    if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, process.Info())) {
+        m_LastError = GetLastError();
         std::fputs("create process fail\n", stdout);
         TraceLog(L"[CDiskOP::RunProcess] create process fail: " +
                  std::wstring(application ? application : L"") + L" error " +
-                 IntToWString(static_cast<int>(error)));
+                 IntToWString(static_cast<int>(m_LastError)));
         return false;
     }
-    ::CloseHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0) {
-        ::CloseHandle(process.hProcess);
+    process.Adopt();
+    process.CloseThread();
+    if (WaitForSingleObject(process.Process(), INFINITE) != WAIT_OBJECT_0) {
+        m_LastError = GetLastError();
         return false;
     }
     DWORD code = 0;
-    BOOL read = GetExitCodeProcess(process.hProcess, &code);
-    ::CloseHandle(process.hProcess);
-    if (!read)
+    if (!GetExitCodeProcess(process.Process(), &code)) {
+        m_LastError = GetLastError();
         return false;
+    }
     if (exitCode)
         *exitCode = code;
     return true;

@@ -2,6 +2,7 @@
 // Raw file and physical-drive handles, and the diskpart runner.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace gs {
@@ -46,19 +47,13 @@ public:
     bool Open() override;
     // Reads the partition style and creates the matching layout object.
     bool ReadDriveData();
-    DriveData* GetDriveData() const { return m_pDriveData; }
+    DriveData* GetDriveData() const { return m_pDriveData.get(); }
     int GetDriveIndex() const { return m_DriveIndex; }
 
 private:
     int m_DriveIndex;
-    DriveData* m_pDriveData;
+    std::unique_ptr<DriveData> m_pDriveData;
 };
-
-// diskpart.exe as started: by its full path in the system folder, so a diskpart.exe lying
-// in the current folder is never run. Tests point it at a stand-in.
-std::wstring GetDiskpartPath();
-// Empty restores the system's own.
-void SetDiskpartPathOverride(const std::wstring& path);
 
 // The diskpart script file and the scripts run through it. One per process.
 class CDiskOP {
@@ -78,11 +73,20 @@ public:
     // Writes the text into the script file and runs "diskpart /s <script>"; true only
     // when diskpart ran and ended with exit code 0.
     bool RunScript(const char* text);
+    // The last word before a disk is formatted or wiped: false, with a trace line naming
+    // the disk and why, for a disk that holds the Windows folder, the program's folder or
+    // the working folder, or that the system does not report as on the USB bus. The
+    // format and clean scripts ask it themselves.
+    bool MayFormatDisk(unsigned disk);
     bool FormatPartition(unsigned disk, unsigned partition, const char* fileSystem);
     bool ActivePartition(unsigned disk, unsigned partition);
     // Wipes the disk into one primary partition formatted with `fileSystem` ("fat32" or
     // "ntfs") under the given drive letter.
     bool CleanAndFormat(unsigned disk, const char* letter, const char* fileSystem);
+
+    // The line after a failed script's own trace line: the system's error code and message,
+    // or diskpart's exit code; nothing when neither is known.
+    void TraceLastFailure() const;
 
     // Starts `application` with `commandLine`, no window, and waits for it.
     bool RunProcess(const wchar_t* application, const wchar_t* commandLine, DWORD* exitCode);
@@ -91,6 +95,10 @@ private:
     CDiskOP();
 
     bool m_bScriptFile;
+    // What the last script run failed on: a system error, else diskpart's exit code.
+    DWORD m_LastError = 0;
+    DWORD m_LastExitCode = 0;
+    bool m_bExitCodeKnown = false;
 };
 
 } // namespace gs

@@ -269,21 +269,19 @@ DriveData::~DriveData() { ClearPartitions(); }
 
 void DriveData::ClearPartitions()
 {
-    for (_Partition* partition : m_Partition)
-        delete partition;
     m_Partition.clear();
 }
 
 void DriveData::TakePartitions(std::vector<_Partition>&& partitions)
 {
     for (_Partition& partition : partitions)
-        m_Partition.push_back(new _Partition(std::move(partition)));
+        m_Partition.push_back(std::make_unique<_Partition>(std::move(partition)));
 }
 
 _Partition* DriveData::GetPartition(size_t Index) const
 {
     GS_ASSERT(Index < m_Partition.size());
-    return m_Partition[Index];
+    return m_Partition[Index].get();
 }
 
 LayoutServices DriveData::Services()

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ protected:
     void TakePartitions(std::vector<_Partition>&& partitions);
     LayoutServices Services();
 
-    std::deque<_Partition*> m_Partition;
+    std::deque<std::unique_ptr<_Partition>> m_Partition;
     HANDLE m_hDrive;  // borrowed from the drive device, never closed here
     int m_DriveIndex;
 };

@@ -58,17 +58,17 @@ void DriveManager::ReleaseInstance()
     g_driveManager = nullptr;
 }
 
-DriveManager::DriveManager() : m_pTraverser(nullptr) {}
+DriveManager::DriveManager() = default;
 
 DriveManager::~DriveManager() { Clear(); }
 
 bool DriveManager::Refresh()
 {
     Clear();
-    m_pTraverser = new DriverTraverser();
+    m_pTraverser = std::make_unique<DriverTraverser>();
     while (!m_pTraverser->IsEnd()) {
         if (DriveDevice* device = m_pTraverser->Current())
-            Drives.push_back(device);
+            Drives.emplace_back(device);
         m_pTraverser->Next();
     }
     return true;
@@ -76,11 +76,8 @@ bool DriveManager::Refresh()
 
 void DriveManager::Clear()
 {
-    for (DriveDevice* device : Drives)
-        delete device;
     Drives.clear();
-    delete m_pTraverser;
-    m_pTraverser = nullptr;
+    m_pTraverser.reset();
 }
 
 DriveData* DriveManager::GetDriveData(size_t Index) const

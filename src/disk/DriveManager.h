@@ -1,6 +1,7 @@
 #pragma once
 // The machine's physical disks, each opened as a raw device with its partition layout.
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace gs {
@@ -51,8 +52,8 @@ public:
 private:
     DriveManager();
 
-    std::vector<DriveDevice*> Drives;
-    DriverTraverser* m_pTraverser;
+    std::vector<std::unique_ptr<DriveDevice>> Drives;
+    std::unique_ptr<DriverTraverser> m_pTraverser;
 };
 
 } // namespace gs

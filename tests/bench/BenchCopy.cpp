@@ -11,6 +11,7 @@
 #include "engine/CopyOperation.h"
 #include "engine/FileUtil.h"
 #include "engine/TraceLog.h"
+#include "hooks/TestHooks.h"
 
 #include <windows.h>
 

@@ -170,6 +170,7 @@ protected:
         SetEnvironmentVariableW(L"MSIEXEC_STANDIN_EXIT", nullptr);
         SetEnvironmentVariableW(L"MSIEXEC_STANDIN_EXIT_I", nullptr);
         SetEnvironmentVariableW(L"MSIEXEC_STANDIN_EXIT_X", nullptr);
+        SetEnvironmentVariableW(L"SKRCOINX_TEST_MSIEXEC", (TestProgramFolder() + L"msiexec.exe").c_str());
         Load();
         m_devices = SetupDiCreateDeviceInfoList(nullptr, nullptr);
         ASSERT_NE(m_devices, INVALID_HANDLE_VALUE);
@@ -184,13 +185,15 @@ protected:
         SetEnvironmentVariableW(L"MSIEXEC_STANDIN_JOURNAL", nullptr);
         SetEnvironmentVariableW(L"MSIEXEC_STANDIN_EXIT_I", nullptr);
         SetEnvironmentVariableW(L"MSIEXEC_STANDIN_EXIT_X", nullptr);
+        SetEnvironmentVariableW(L"SKRCOINX_TEST_MSIEXEC", nullptr);
         ClearPrefix();
     }
 
-    // A fresh load of the DLL, as a new device-installation host would make.
+    // A fresh load of the DLL, as a new device-installation host would make. The tests' build
+    // of it, which starts the msiexec.exe that SKRCOINX_TEST_MSIEXEC names.
     void Load()
     {
-        m_dll = LoadLibraryW((TestProgramFolder() + L"skrcoinx.dll").c_str());
+        m_dll = LoadLibraryW((TestProgramFolder() + L"hooked\\skrcoinx.dll").c_str());
         ASSERT_NE(m_dll, nullptr);
         m_entry = reinterpret_cast<CoDeviceInstallProc>(
             reinterpret_cast<void*>(GetProcAddress(m_dll, "CoDeviceInstall")));
@@ -609,36 +612,21 @@ TEST_F(CoInstallerTest, LogFolderThatCannotBeMadeSilencesTheLog)
 
 // ---- Launch failure ----
 
-// The host runs from a folder of its own, where a broken msiexec.exe is found first.
 TEST_F(CoInstallerTest, LaunchFailureIsLoggedWithTheErrorInHex)
 {
     PutPackage();
-    TempDir hostFolder;
-    std::wstring bin = TestProgramFolder();
-    ASSERT_TRUE(CopyFileW((bin + L"coinstaller_host.exe").c_str(), (hostFolder / L"coinstaller_host.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((bin + L"skrcoinx.dll").c_str(), (hostFolder / L"skrcoinx.dll").c_str(), FALSE));
-    ASSERT_TRUE(WriteBytes(hostFolder / L"msiexec.exe", std::string(64, 'x')));
-
-    std::wstring command = L"\"" + (hostFolder / L"coinstaller_host.exe") + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, hostFolder.Path().c_str(),
-                               &startup, &process));
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    EXPECT_EQ(exitCode, 0u);
+    std::wstring broken = m_temp / L"msiexec.exe";
+    ASSERT_TRUE(WriteBytes(broken, std::string(64, 'x')));
+    SetEnvironmentVariableW(L"SKRCOINX_TEST_MSIEXEC", broken.c_str());
+    EXPECT_EQ(InstallDevice(), 0u);
 
     // What CreateProcess reports for a file that is no program.
     STARTUPINFOA probeStartup = {};
     probeStartup.cb = sizeof(probeStartup);
     PROCESS_INFORMATION probeProcess = {};
-    std::string probeLine = "\"" + Narrow(hostFolder / L"msiexec.exe") + "\" /x";
-    ASSERT_FALSE(CreateProcessA(nullptr, &probeLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &probeStartup,
-                                &probeProcess));
+    std::string probeLine = kRemoveLine;
+    ASSERT_FALSE(CreateProcessA(Narrow(broken).c_str(), &probeLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &probeStartup, &probeProcess));
     char hex[16];
     snprintf(hex, sizeof(hex), "0x%lX", GetLastError());
     ASSERT_NE(std::string(hex), "0x0");
@@ -649,6 +637,38 @@ TEST_F(CoInstallerTest, LaunchFailureIsLoggedWithTheErrorInHex)
                                         std::string("  Launching installer: ") + kInstallLine,
                                         std::string("  Installer launch result: ") + hex, "*Exiting*"}));
     EXPECT_TRUE(Journal().empty());
+}
+
+// The shipped DLL inside a host whose own folder and current folder both hold an
+// msiexec.exe: Windows Installer is still the one of the system folder.
+TEST_F(CoInstallerTest, ShippedBuildNeverStartsAnMsiexecBesideTheHost)
+{
+    PutPackage();
+    TempDir hostFolder;
+    std::wstring bin = TestProgramFolder();
+    ASSERT_TRUE(CopyFileW((bin + L"coinstaller_host.exe").c_str(), (hostFolder / L"coinstaller_host.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((bin + L"skrcoinx.dll").c_str(), (hostFolder / L"skrcoinx.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((bin + L"msiexec.exe").c_str(), (hostFolder / L"msiexec.exe").c_str(), FALSE));
+    SetEnvironmentVariableW(L"SKRCOINX_TEST_MSIEXEC", nullptr);
+
+    std::wstring command = L"\"" + (hostFolder / L"coinstaller_host.exe") + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, hostFolder.Path().c_str(),
+                               &startup, &process));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_EQ(exitCode, 0u);
+
+    EXPECT_TRUE(Journal().empty()) << "the msiexec.exe beside the host ran";
+    Lines body = Body(kDefaultLog);
+    ASSERT_GE(body.size(), 3u);
+    EXPECT_EQ(body[1], std::string("  Remove previous installer: ") + kRemoveLine) << "the command line is unchanged";
+    EXPECT_EQ(body[2], "  Uninstaller launched successfully") << "the system's msiexec.exe started";
 }
 
 } // namespace

@@ -351,4 +351,32 @@ TEST_F(DismOperationTest, ProgressIsGuardedAndComputedWide)
     EXPECT_EQ(sink.Steps(), (std::vector<Step>{{20, 100}, {20, 50}, {20, 33}}));
 }
 
+// No drivers for the medium is no failure, but the log must say why the medium lacks them.
+TEST_F(DismOperationTest, MissingDriverPackagesAreNamedInTheTrace)
+{
+    MakeDirs(dir / L"empty\\x64");
+    const struct {
+        std::wstring folder;
+        const wchar_t* why;
+    } cases[] = {{dir / L"empty", L": the image gets no drivers"},
+                 {dir / L"absent", L": the folder does not exist; the image gets no drivers"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.folder));
+        ASSERT_TRUE(WriteFakeImage(Wim(L"boot.wim"), 2));
+        DismOperation op(nullptr, media, c.folder, 1, 0, 0);
+        EXPECT_EQ(op.Excute(), 1);
+        EXPECT_NE(Trace().find(L"[DismOperation::AddDriverFolder] no driver package (.INF) under " +
+                               c.folder + L"\\x64" + c.why + L"\r\n"),
+                  std::wstring::npos);
+    }
+    EXPECT_TRUE(Calls(L"DismAddDriver").empty());
+    // With drivers present nothing of the kind is said.
+    DismOperation withDrivers(nullptr, media, drivers, 1, 0, 0);
+    ASSERT_TRUE(WriteFakeImage(Wim(L"boot.wim"), 2));
+    RemoveTree(working);
+    MakeDirs(working);
+    EXPECT_EQ(withDrivers.Excute(), 1);
+    EXPECT_EQ(Trace().find(L"no driver package"), std::wstring::npos);
+}
+
 } // namespace

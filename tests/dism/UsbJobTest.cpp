@@ -21,14 +21,17 @@ using Steps = std::vector<std::pair<int, int>>;
 class UsbJobTest : public UsbFixture {
 protected:
     TempDir dir;
+    TempDir stick{StickBase()};
     DismStandin standin{dir / L"state\\"};
     _WIN7_OPERAT_INFO info = {};
 
     void SetUp() override
     {
         UsbFixture::SetUp();
-        PutStickAtLetterOf(dir.Path());
+        PutStickAtLetterOf(stick.Path());
         PointJobAt(info, dir.Path());
+        MakeDirs(stick / L"tag");
+        wcscpy(info.szTagPath, (stick / L"tag\\").c_str());
         for (const wchar_t* file : {L"src\\setup.exe", L"src\\efi\\boot\\bootx64.efi",
                                     L"drivers\\x64\\usb3\\usb3.inf", L"os\\AutoUnattend.xml",
                                     L"prog\\Other\\x64\\tool.exe", L"prog\\Hotfix\\x64\\kb1.msu",
@@ -85,7 +88,7 @@ TEST_F(UsbJobTest, FormatsCopiesAndUpdatesTheSetupImage)
                                        {10, 100}, {11, 0}, {13, 0}, {13, 50}, {13, 100}, {14, 0}}));
 
     // The stick holds the source, the updated setup image, the "OS" and "Other" folders.
-    std::wstring tag = dir / L"tag\\";
+    std::wstring tag = stick / L"tag\\";
     EXPECT_TRUE(FileExists(tag + L"setup.exe"));
     EXPECT_TRUE(FileExists(tag + L"efi\\boot\\bootx64.efi"));
     EXPECT_TRUE(FileExists(tag + L"AutoUnattend.xml"));
@@ -114,7 +117,7 @@ TEST_F(UsbJobTest, WithNVMeTheInstallImageIsUpdatedInsteadOfCopyingOS)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(window.ImageCounts(), (std::vector<int>{1, 3}));
 
-    std::wstring tag = dir / L"tag\\";
+    std::wstring tag = stick / L"tag\\";
     EXPECT_FALSE(FileExists(tag + L"AutoUnattend.xml"));
     EXPECT_TRUE(FileExists(tag + L"tool.exe"));
     std::string install = ReadBytes(tag + L"sources\\install.wim");
@@ -146,8 +149,55 @@ TEST_F(UsbJobTest, FailingDismStepStopsTheJob)
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].caption, L"DismCpp");
     // Neither "OS" nor "Other" was copied.
-    EXPECT_FALSE(FileExists(dir / L"tag\\AutoUnattend.xml"));
-    EXPECT_FALSE(FileExists(dir / L"tag\\tool.exe"));
+    EXPECT_FALSE(FileExists(stick / L"tag\\AutoUnattend.xml"));
+    EXPECT_FALSE(FileExists(stick / L"tag\\tool.exe"));
+}
+
+// The wizard keeps DISM (and so its sessions) for the whole run: a job that fails with an
+// image mounted must leave nothing that breaks the next one.
+TEST_F(UsbJobTest, AJobFailingWithTheImageMountedLeavesNothingForTheNextJob)
+{
+    ScopedProgramFolder program(dir / L"prog\\");
+    struct Case {
+        const wchar_t* call;
+    } cases[] = {{L"DismAddPackage"}, {L"DismAddDriver"}, {L"DismCommitImage"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.call));
+        standin.Fail(c.call, L"*");
+        {
+            Win7InsCreator first(nullptr, 0, &info, false, false);
+            EXPECT_EQ(first.Excute(), 0);
+        }
+        // Discarded at once: no mount, no open session, no folder with a live image in it.
+        EXPECT_TRUE(standin.Mounts().empty());
+        auto names = standin.JournalNames();
+        EXPECT_EQ(std::count(names.begin(), names.end(), L"DismOpenSession"),
+                  std::count(names.begin(), names.end(), L"DismCloseSession"));
+
+        standin.Fail(c.call, L"");
+        {
+            Win7InsCreator second(nullptr, 0, &info, false, false);
+            EXPECT_EQ(second.Excute(), 1);
+        }
+        std::string wim = ReadBytes(stick / L"tag\\sources\\boot.wim");
+        EXPECT_NE(wim.find("commit index=2"), std::string::npos);
+        EXPECT_TRUE(standin.Mounts().empty());
+        standin.ClearJournal();
+    }
+    EXPECT_EQ(boxes.Count(), 3u) << "one box for each failed call, none for the clean-up";
+}
+
+// A cancel that reaches the pipeline before the worker calls Excute keeps the stick as it is.
+TEST_F(UsbJobTest, ACancelBeforeTheJobStartsFormatsNothing)
+{
+    ScopedProgramFolder program(dir / L"prog\\");
+    Win7InsCreator creator(nullptr, 0, &info, false, false);
+    creator.Cancel();
+    creator.Excute();
+    EXPECT_TRUE(creator.IsCancel());
+    EXPECT_TRUE(diskpart.Runs().empty());
+    EXPECT_FALSE(FileExists(stick / L"tag\\setup.exe"));
+    EXPECT_TRUE(standin.Journal().empty());
 }
 
 } // namespace

@@ -310,47 +310,31 @@ TEST_F(ThreadTest, ASentMessageAndASynchronisationGetThroughWhileTheUiShowsAModa
 namespace {
 
 // Execute raises what it is told to; ExecuteFailed reports through a synchronised call.
-class FailingThread : public TThread {
-public:
-    explicit FailingThread(int kind) : TThread(true), m_kind(kind) {}
-    std::atomic<bool> failedOnThread{false};
-    bool reportedOnUi = false;
-
-protected:
+struct FailingThread : TThread {
+    explicit FailingThread(int kind) : TThread(true), kind(kind) {}
     void Execute() override
     {
-        if (m_kind == 1) throw EOSError(L"The disk is gone");
-        if (m_kind == 2) throw std::runtime_error("bad_alloc-like");
-        if (m_kind == 3) throw 7;
+        if (kind == 1) throw EOSError(L"The disk is gone");
+        if (kind == 2) throw std::runtime_error("out of range");
+        if (kind == 3) throw 7;
     }
-    void ExecuteFailed() override
-    {
-        failedOnThread = GetCurrentThreadId() == ThreadID();
-        Synchronize(&FailingThread::Report);
-    }
-
-private:
+    void ExecuteFailed() override { Synchronize(&FailingThread::Report); }
     void Report() { reportedOnUi = GetCurrentThreadId() == MainThreadID; }
-    int m_kind;
+    int kind;
+    bool reportedOnUi = false;
 };
 
 } // namespace
 
 TEST_F(ThreadTest, AnExceptionEscapingExecuteIsKeptAndReachesTheOwner)
 {
-    struct Case {
-        int kind;
-        const wchar_t* message;
-    };
-    for (const Case& c : {Case{0, L""}, Case{1, L"The disk is gone"}, Case{2, L"bad_alloc-like"},
-                          Case{3, L"Unknown exception"}}) {
-        SCOPED_TRACE(c.kind);
-        FailingThread thread(c.kind);
+    const wchar_t* messages[] = {L"", L"The disk is gone", L"out of range", L"Unknown exception"};
+    for (int kind = 0; kind < 4; ++kind) {
+        FailingThread thread(kind);
         thread.Start();
         thread.WaitFor();
-        EXPECT_EQ(c.kind != 0, bool(thread.FatalException()));
-        EXPECT_EQ(String(c.message), thread.FatalExceptionMessage());
-        EXPECT_EQ(c.kind != 0, thread.failedOnThread.load());
-        EXPECT_EQ(c.kind != 0, thread.reportedOnUi);
+        EXPECT_EQ(kind != 0, bool(thread.FatalException()));
+        EXPECT_EQ(String(messages[kind]), thread.FatalExceptionMessage());
+        EXPECT_EQ(kind != 0, thread.reportedOnUi);
     }
 }

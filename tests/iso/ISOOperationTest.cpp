@@ -151,14 +151,20 @@ TEST_F(ISOOperationTest, MissingIsoFolderShowsTheBoxAndRunsNothing)
 TEST_F(ISOOperationTest, ToolFailureFailsTheOperation)
 {
     tools.SetMode("fail 30");
+    // An image of an earlier run is not this run's to remove.
+    WriteBytes(IsoFolder() + L"\\W7.iso", "earlier");
     OpenISOOperation operation(window.Handle(), STEP_ISO_BUILDING, Work(), IsoFolder(), L"W7", 0);
     EXPECT_EQ(operation.Excute(), 0);
+    EXPECT_FALSE(FileExists(IsoFolder() + L"\\W70.iso")) << "the tool's half image is gone";
+    EXPECT_EQ(ReadBytes(IsoFolder() + L"\\W7.iso"), "earlier");
     window.Pump();
     std::vector<int> values = window.Values(STEP_ISO_BUILDING);
     ASSERT_FALSE(values.empty());
     EXPECT_EQ(values.back(), 0);
     auto lines = Trace();
     EXPECT_TRUE(HasLine(lines, L"[ISOOperation- RunOperate] is fail"));
+    EXPECT_TRUE(HasLine(lines, L"[ISOOperation::RunOperate] removed the unfinished image " +
+                                   IsoFolder() + L"\\W70.iso"));
     EXPECT_FALSE(HasLine(lines, L"ISOOperation Excute - end(TRUE)"));
 }
 

@@ -363,6 +363,7 @@ TEST_F(IsoJobTest, CancelDuringTheImageBuildStopsTheToolAtOnce)
     ASSERT_FALSE(iso.empty());
     EXPECT_EQ(iso.back(), 0);
     EXPECT_FALSE(ImageFinished(Image()));
+    EXPECT_FALSE(FileExists(Image())) << "a stopped build leaves no image to mistake for a good one";
     DWORD pid = tools.ToolProcessId();
     for (int i = 0; i < 50 && ProcessAlive(pid); ++i)
         Sleep(20);

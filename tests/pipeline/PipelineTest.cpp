@@ -1,5 +1,6 @@
 #include "engine/BrindleImp.h"
 #include "engine/Ccopyfileopt.h"
+#include "engine/TraceLog.h"
 #include "support/ChunkedCopy.h"
 #include "support/FakeDiskSystem.h"
 #include "support/JobFolders.h"
@@ -243,14 +244,33 @@ TEST_F(PipelineTest, ACancelBetweenFilesLetsTheRemainingRoundsCreateButNotRun)
     EXPECT_FALSE(FileExists(dir / L"tmp\\f0")) << "the stopped copy empties its target";
 }
 
+// The efi copy's result never fails the job, but a stick without it must be explained.
+TEST_F(PipelineTest, AMissingEfiFolderIsNamedInTheTrace)
+{
+    RemoveTree(dir / L"prog\\efi");
+    Win7InsCreator creator(nullptr, 0, &info, false, false);
+    // Cancelled first: the rounds still create their operations (code 8 copies efi) but run none.
+    creator.Cancel();
+    EXPECT_EQ(creator.Excute(), 1);
+    auto lines = Trace();
+    EXPECT_GE(FindTraceLine(lines, L"[Win7InsCreator::CopyEfiFolder] the efi folder " + dir / L"prog\\efi" +
+                                       L" does not exist; nothing was copied to " + dir / L"tag\\efi" +
+                                       L": the media will not start on UEFI machines"),
+              0);
+    EXPECT_EQ(FindTraceLine(lines, L"USBOperation::Excute - FORMATUSB"), -1) << "nothing ran";
+}
+
 TEST_F(PipelineTest, CancelFromAnotherThreadIsSafeWhileOperationsAreReplaced)
 {
     ScopedChunkedCopy chunked(512);
+    MessageBoxRecorder boxes;
     for (int i = 0; i < 8; ++i)
         WriteBytes(dir / (L"src\\f" + std::to_wstring(i)), std::string(3000, 'f'));
     WriteBytes(dir / L"os\\os.txt", "os");
     WriteBytes(dir / L"prog\\Other\\x64\\other.txt", "other");
+    const std::wstring mark = L"-- cancel returned --";
     for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
         Win7InsCreator creator(nullptr, 1, &info, false, false);
         std::atomic<bool> done{false};
         std::thread worker([&] {
@@ -260,9 +280,22 @@ TEST_F(PipelineTest, CancelFromAnotherThreadIsSafeWhileOperationsAreReplaced)
         // Spread the cancel over the job's life, from its first round to its end.
         for (int spin = 0; spin < round * 50 && !done.load(); ++spin)
             std::this_thread::yield();
-        while (!done.load())
-            creator.Cancel();
+        creator.Cancel();
+        TraceLog(mark);
         worker.join();
+
+        EXPECT_TRUE(creator.IsCancel()) << "the job ends cancelled";
+        // At most the operation already under way when the cancel came runs on; none
+        // starts after it.
+        auto lines = Trace();
+        auto at = std::find(lines.rbegin(), lines.rend(), mark);
+        ASSERT_NE(at, lines.rend());
+        int started = 0;
+        for (size_t i = static_cast<size_t>(lines.rend() - at); i < lines.size(); ++i)
+            if (lines[i] == L"CopyOperation::Excute" || lines[i] == L"DismOperation::Excute" ||
+                lines[i] == L"ISOOperation Excute")
+                ++started;
+        EXPECT_LE(started, 1);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "support/DiskpartStandIn.h"
 
+#include "hooks/TestHooks.h"
 #include "src/disk/DiskOP.h"
 #include "standins/StandinCommon.h"
 

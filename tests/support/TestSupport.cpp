@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "engine/AppPaths.h"
+#include "hooks/TestHooks.h"
 #include "engine/EngineMessageBox.h"
 #include "engine/TraceLog.h"
 
@@ -22,10 +23,20 @@ std::wstring WithSlash(std::wstring path)
 }
 } // namespace
 
-TempDir::TempDir()
+namespace {
+std::wstring TempBase()
 {
     wchar_t base[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, base);
+    return base;
+}
+} // namespace
+
+TempDir::TempDir() : TempDir(TempBase()) {}
+
+TempDir::TempDir(const std::wstring& base)
+{
+    MakeDirs(base);
     for (;;) {
         std::wstring candidate = WithSlash(base) + L"bt" + std::to_wstring(GetCurrentProcessId()) +
                                  L"_" + std::to_wstring(GetTickCount()) + L"_" +

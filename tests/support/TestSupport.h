@@ -1,5 +1,7 @@
 #pragma once
 // Helpers every test area shares.
+#include "hooks/TestHooks.h"
+
 #include <windows.h>
 
 #include <deque>
@@ -13,6 +15,8 @@ namespace testing_support {
 class TempDir {
 public:
     TempDir();
+    // A fresh folder under `base` (which ends in a backslash) instead.
+    explicit TempDir(const std::wstring& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -105,7 +105,10 @@ TEST_F(USBFormat, FailedActivationAlsoFallsBack)
     EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"E:\\"));
     EXPECT_EQ(diskpart.Runs().size(), 2u);
     EXPECT_EQ(boxes.Count(), 1u);
-    EXPECT_NE(Trace().find(L"[CUSBManager::FormatUSB - DiskpartActive] is fail"), std::wstring::npos);
+    auto lines = TraceLines(work.Path());
+    int failed = FindTraceLine(lines, L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
+    ASSERT_GE(failed, 0);
+    EXPECT_EQ(FindTraceLine(lines, L"  exit code 1"), failed + 1) << "diskpart's exit code follows";
     gs::CDiskOP::Instance()->DeleteScriptFile();
 }
 
@@ -191,7 +194,76 @@ TEST_F(USBFormat, DiskpartThatCannotStartIsAFailure)
     EXPECT_TRUE(diskpart.Runs().empty());
     EXPECT_EQ(boxes.Count(), 1u); // the fallback question, declined
     EXPECT_NE(Trace().find(L"create process fail"), std::wstring::npos);
+    auto lines = TraceLines(work.Path());
+    int failed = FindTraceLine(lines, L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
+    ASSERT_GE(failed, 0);
+    ASSERT_LT(failed + 1, static_cast<int>(lines.size()));
+    EXPECT_EQ(lines[failed + 1].rfind(L"  system error ", 0), 0u) << Narrow(lines[failed + 1]);
     gs::CDiskOP::Instance()->DeleteScriptFile();
+}
+
+// The script writer's own guard, whatever its caller checked: only a disk on the USB bus
+// that holds none of the system's, the program's or the working folders is ever formatted.
+TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
+{
+    auto addDisk = [&](int number, STORAGE_BUS_TYPE bus, wchar_t letter, const wchar_t* device) {
+        FakeDisk disk;
+        disk.number = number;
+        disk.busType = bus;
+        disk.size = 16000 * MiB;
+        disk.partitions = {FakeDiskSystem::MbrPartition(1, MiB, 15000 * MiB, 0x07)};
+        fake.AddDisk(disk);
+        FakeVolume volume;
+        volume.letter = letter;
+        volume.device = device;
+        volume.extents = {FakeDiskSystem::Extent(number, MiB, 15000 * MiB)};
+        fake.AddVolume(volume);
+    };
+    addDisk(2, BusTypeUsb, L'P', L"\\Device\\HarddiskVolume7");  // holds the program
+    addDisk(3, BusTypeScsi, L'S', L"\\Device\\HarddiskVolume8"); // fixed, not USB
+    ScopedProgramFolder program(L"P:\\Brindle\\");
+    gs::CDiskOP* disks = gs::CDiskOP::Instance();
+    disks->CreateScriptFile();
+
+    const struct {
+        unsigned disk;
+        const wchar_t* refusal; // null: the stick, formatted
+    } cases[] = {{0, L"[CDiskOP::MayFormatDisk] disk 0 holds the Windows folder "},
+                 {2, L"[CDiskOP::MayFormatDisk] disk 2 holds the program's folder P:\\Brindle\\"},
+                 {3, L"[CDiskOP::MayFormatDisk] disk 3 is not reported on the USB bus: it is not formatted"},
+                 {1, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("disk " + std::to_string(c.disk));
+        size_t runs = diskpart.Runs().size();
+        std::wstring before = Trace();
+        EXPECT_EQ(disks->FormatPartition(c.disk, 1, "FAT32"), c.refusal == nullptr);
+        EXPECT_EQ(disks->CleanAndFormat(c.disk, "e", "fat32"), c.refusal == nullptr);
+        std::wstring added = Trace().substr(before.size());
+        if (c.refusal) {
+            EXPECT_EQ(diskpart.Runs().size(), runs) << "diskpart never ran";
+            EXPECT_NE(added.find(c.refusal), std::wstring::npos) << Narrow(added);
+        } else {
+            auto all = diskpart.Runs();
+            ASSERT_EQ(all.size(), runs + 2);
+            EXPECT_EQ(all[runs].script, FormatScript(1, 1, "FAT32"));
+            EXPECT_EQ(all[runs + 1].script, CleanScript(1, "fat32", "e"));
+            EXPECT_EQ(added.find(L"MayFormatDisk"), std::wstring::npos);
+        }
+    }
+    // Through the whole format: a stick that holds the program is no target.
+    fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
+    FakeVolume onStick;
+    onStick.letter = L'E';
+    onStick.device = L"\\Device\\HarddiskVolume5";
+    onStick.driveType = DRIVE_REMOVABLE;
+    onStick.extents = {FakeDiskSystem::Extent(1, MiB, 7999 * MiB)};
+    fake.AddVolume(onStick);
+    ScopedProgramFolder onTheStick(L"E:\\Brindle\\");
+    size_t runs = diskpart.Runs().size();
+    EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"E:\\"));
+    EXPECT_EQ(diskpart.Runs().size(), runs);
+    EXPECT_EQ(boxes.Count(), 0u) << "no offer to wipe a disk that may not be formatted";
+    disks->DeleteScriptFile();
 }
 
 TEST_F(USBFormat, ASecondJobEnumeratesTheDisksAgain)

@@ -91,9 +91,12 @@ TEST_F(USBOperationTest, StickThatChangedItsLetterFailsTheJob)
 TEST_F(USBOperationTest, PipelineGetsPastTheFormatStep)
 {
     TempDir dir;
-    const wchar_t letter = PutStickAtLetterOf(dir.Path());
+    TempDir stick(StickBase());
+    const wchar_t letter = PutStickAtLetterOf(stick.Path());
     _WIN7_OPERAT_INFO info = {};
     PointJobAt(info, dir.Path());
+    MakeDirs(stick / L"tag");
+    wcscpy(info.szTagPath, (stick / L"tag\\").c_str());
     for (const wchar_t* folder : {L"src\\sources", L"prog\\Other\\x64"})
         MakeDirs(dir / folder);
     WriteBytes(dir / L"src\\setup.exe", "setup");
@@ -108,7 +111,7 @@ TEST_F(USBOperationTest, PipelineGetsPastTheFormatStep)
     ASSERT_GE(steps.size(), 3u);
     EXPECT_EQ(Steps(steps.begin(), steps.begin() + 3), (Steps{{0, 10}, {0, 70}, {1, 100}}));
     // The source copy ran onto the stick's folder.
-    EXPECT_EQ(ReadBytes(dir / L"tag\\setup.exe"), "setup");
+    EXPECT_EQ(ReadBytes(stick / L"tag\\setup.exe"), "setup");
     auto runs = diskpart.Runs();
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].script, FormatScript(1, 1, "FAT32"));

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 
 namespace usbtest {
@@ -80,10 +81,12 @@ protected:
     }
 
     // Moves the stick to the drive letter of `folder`, which then stands for the stick's root;
-    // the system volume and the stick's own E give way. Returns the letter.
+    // the stick's own E gives way, and the system volume too when it had that letter.
+    // Returns the letter.
     wchar_t PutStickAtLetterOf(const std::wstring& folder)
     {
-        fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
+        if (towupper(folder[0]) == L'C')
+            fake.RemoveVolume(L"\\Device\\HarddiskVolume1");
         fake.RemoveVolume(L"\\Device\\HarddiskVolume5");
         testing_support::FakeVolume stick;
         stick.letter = folder[0];
@@ -96,6 +99,10 @@ protected:
     }
 
     std::wstring Trace() const { return testing_support::TraceText(work.Path()); }
+
+    // A folder on a drive of its own (Wine's Z:), away from the Windows, program and working
+    // folders, to stand for a stick's root: no disk holding those may ever be formatted.
+    static std::wstring StickBase() { return L"Z:\\tmp\\"; }
 
     testing_support::TempDir work;
     testing_support::ScopedWorkingFolder useWork{work.Path()};

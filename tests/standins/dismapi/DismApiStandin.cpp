@@ -379,6 +379,12 @@ HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEven
         return Journal(name, args, Fail(static_cast<HRESULT>(DISMAPI_E_UNABLE_TO_UNMOUNT_IMAGE_PATH),
                                         L"No image is mounted at that folder."));
     Mount& m = mounts[at];
+    // As the service does: an image with an open session stays mounted.
+    for (const auto& session : g_sessions)
+        if (SamePath(session.second, m.path))
+            return Journal(name, args,
+                           Fail(static_cast<HRESULT>(DISMAPI_E_OPEN_HANDLES_UNABLE_TO_UNMOUNT_IMAGE_PATH),
+                                L"A session is open on the image."));
     if (!(Flags & DISM_DISCARD_IMAGE)) {
         if (m.mode == DismReadOnly)
             return Journal(name, args, Fail(E_ACCESSDENIED, L"A read-only image cannot be committed."));
@@ -386,8 +392,6 @@ HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEven
             return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT),
                                             L"The image file could not be written."));
     }
-    for (auto it = g_sessions.begin(); it != g_sessions.end();)
-        it = SamePath(it->second, m.path) ? g_sessions.erase(it) : std::next(it);
     EmptyTree(m.path);
     mounts.erase(mounts.begin() + at);
     SaveMounts(mounts);
