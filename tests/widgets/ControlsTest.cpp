@@ -1,10 +1,9 @@
 // The glow label, the alpha image and the composable edit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
 
+#include "../widgets2/ButtonArt.h"
 #include "WidgetPixels.h"
 #include "forms2/FormsTestSupport.h"
 #include "src/gui/graphics/image.h"
@@ -240,12 +239,7 @@ TEST_F(ControlsTest, SamplePicture)
     form->SetColor(TColor(0x5A3418));
     form->SetClientWidth(360);
     form->SetClientHeight(120);
-    Bmp disc(MakeBitmap(64, 64, pf32bit, 0)); // round, soft-edged, premultiplied
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const unsigned a = unsigned(255 * std::clamp((31 - std::hypot(x - 31.5, y - 31.5)) / 5, 0.0, 1.0));
-            SetPx32(disc.get(), x, y, a * 0x01000000u + a * (200 - y) / 255 * 0x10000u + a * (120 + x) / 255 * 0x100u);
-        }
+    Bmp disc(GlossyButtonImage(64, 64, 32, TColor(0x90A030))); // round, soft-edged, premultiplied
     auto* img = new GsImage(form);
     img->SetParent(form);
     img->SetAutoSize(true);

@@ -58,10 +58,10 @@ TEST(TextPainter, PlainAndAlphaText)
     for (int y = 0; y < 28; ++y)
         for (int x = 0; x < 60; ++x) {
             const uint32_t px = Px32(a.get(), x, y);
-            const uint32_t expected = !r.Contains(TPoint(x, y)) ? 0xFFFFFFFFu : Alpha(px) == 0 ? 0u : px;
-            ASSERT_EQ(expected, px) << x << "," << y;
-            if (expected == px && r.Contains(TPoint(x, y)) && Alpha(px)) {
-                ASSERT_TRUE(Red(px) <= Alpha(px) && Green(px) == 0);
+            if (!r.Contains(TPoint(x, y))) ASSERT_EQ(0xFFFFFFFFu, px) << x << "," << y;
+            else if (!Alpha(px)) ASSERT_EQ(0u, px) << x << "," << y;
+            else {
+                ASSERT_TRUE(Red(px) <= Alpha(px) && Green(px) == 0) << x << "," << y;
                 ++covered;
             }
         }
@@ -129,7 +129,7 @@ TEST(TextPainter, NarrowAndInvertedRectanglesDrawNothing)
     }
 }
 
-TEST(TextPainter, CalcRectAndKernelReuse)
+TEST(TextPainter, CalcRectGrowsByTheGlowAndTheSharedPainterOutlivesRelease)
 {
     Bmp b(Target(40, 20));
     TRect plain, glow, empty;
@@ -142,18 +142,8 @@ TEST(TextPainter, CalcRectAndKernelReuse)
     EXPECT_EQ(TRect(0, 0, plain.Width() + 5, plain.Height() + 5), glow);
     p.CalcRect(b->Canvas(), L"", empty, 0);
     EXPECT_EQ(0, empty.Width());
-
-    auto* f = static_cast<gs::OuterGlowFilterFactory*>(p.Factory());
-    p.DrawText(b.get(), L"A", TRect(0, 0, 40, 20), 0, 0, true);
-    f->CachedFilter()->Kernel()[0][0] = -3; // a rebuilt kernel would not carry the mark
-    p.DrawText(b.get(), L"A", TRect(0, 0, 40, 20), 0, 0, true);
-    EXPECT_EQ(-3, f->CachedFilter()->Kernel()[0][0]);
-    p.SetOpacity(10);
-    p.DrawText(b.get(), L"A", TRect(0, 0, 40, 20), 0, 0, true);
-    EXPECT_NE(-3, f->CachedFilter()->Kernel()[0][0]);
     p.SetRadius(-4);
     EXPECT_EQ(0, p.Radius());
-
     gs::TTextPainter* shared = gs::GetSharedTextPainter();
     shared->Release();
     EXPECT_EQ(shared, gs::GetSharedTextPainter());

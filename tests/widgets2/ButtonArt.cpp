@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "forms/PngImage.h"
-
 namespace widgets_test {
 
 namespace {
@@ -83,21 +81,6 @@ TColor PixelAt(TBitmap* bitmap, int x, int y)
     const unsigned char* p = static_cast<const unsigned char*>(bitmap->ScanLine(y)) +
                              x * (bitmap->PixelFormat() == pf24bit ? 3 : 4);
     return TColor(p[2] | (p[1] << 8) | (p[0] << 16));
-}
-
-bool SavePng(TBitmap* bitmap, const wchar_t* path)
-{
-    TBitmap opaque;
-    opaque.Assign(bitmap);
-    opaque.SetPixelFormat(pf24bit);
-    TPngImage png;
-    png.Assign(&opaque);
-    try {
-        png.SaveToFile(path);
-    } catch (...) {
-        return false;
-    }
-    return true;
 }
 
 } // namespace widgets_test

@@ -17,7 +17,5 @@ TBitmap* BackgroundPicture(int w, int h);
 void Fill(TBitmap& b, int w, int h, TColor colour);
 // The colour (0x00BBGGRR) of pixel (x, y).
 TColor PixelAt(TBitmap* bitmap, int x, int y);
-// Writes the bitmap as a PNG file; false on failure.
-bool SavePng(TBitmap* bitmap, const wchar_t* path);
 
 } // namespace widgets_test

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "../forms2/FormsTestSupport.h"
+#include "../widgets/WidgetPixels.h"
 #include "ButtonArt.h"
 #include "forms/ExtCtrls.h"
 #include "src/gui/graphics/image.h"
@@ -118,7 +119,7 @@ TEST(SampleWindow, ButtonsLabelImageAndComposedEdit)
     panel->ComposeInto(&shot, true, true);
     SetViewportOrgEx(dc, 0, 0, nullptr);
     EXPECT_EQ(ColorToRGB(clWindow) & 0xFFFFFF, PixelAt(&shot, 20 + 14 + 200, h + 20 + 44 + 11)) << "the edit, opaque";
-    EXPECT_TRUE(SavePng(&shot, L"..\\widgets2-sample.png"));
+    SavePicture(&shot, L"widgets2-sample");
     delete form;
 }
 
