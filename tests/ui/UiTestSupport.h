@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "forms/Forms.h"
+#include "forms2/FormsTestSupport.h"
 
 namespace ui_test {
 
@@ -32,8 +33,8 @@ private:
     static std::deque<int>& Queue();
 };
 
-bool PumpUntil(const std::function<bool()>& cond, int ms = 3000);
-void Pump(int ms);
+using forms_test::Pump;
+using forms_test::PumpUntil;
 
 // Saves what the window shows on the screen, frame included,
 // as a PNG file in the bin folder's "screenshots" folder. Returns the file's path.

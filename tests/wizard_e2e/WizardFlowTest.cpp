@@ -20,6 +20,7 @@
 #include "ui/Main.h"
 #include "ui/Selection.h"
 #include "widgets/GsButton.h"
+#include "forms2/FormsTestSupport.h"
 #include "wizard_e2e/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -70,22 +71,8 @@ private:
     std::wstring m_path;
 };
 
-bool PumpUntil(const std::function<bool()>& cond, DWORD ms)
-{
-    DWORD end = GetTickCount() + ms;
-    while (!cond()) {
-        Application->ProcessMessages();
-        if (static_cast<int>(end - GetTickCount()) < 0)
-            return cond();
-        Sleep(2);
-    }
-    return true;
-}
-
-void Pump(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
+using forms_test::Pump;
+using forms_test::PumpUntil;
 
 class WizardFlow : public ::testing::Test {
 protected:
