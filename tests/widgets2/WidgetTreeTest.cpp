@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "src/gui/widget/ClipGuard.h"
 #include "src/gui/widget/GsWidget.h"
 
 using gs::GsWidget;
@@ -142,6 +143,37 @@ TEST(WidgetTree, DrawingStaysInsideTheElementAndRestoresTheCanvas)
     EXPECT_TRUE(EqualRgn(now, clip));
     DeleteObject(now);
     DeleteObject(clip);
+}
+
+TEST(WidgetTree, ClipGuardsNestAndPutTheCanvasBack)
+{
+    TBitmap target;
+    target.SetPixelFormat(pf32bit);
+    target.SetSize(100, 100);
+    HDC dc = target.Canvas()->Handle();
+    SetViewportOrgEx(dc, 5, 5, nullptr);
+    auto clipBox = [](gs::ClipGuard& g, RECT want) {
+        RECT box{};
+        HRGN clip = g.Clip();
+        return clip && GetRgnBox(clip, &box) != NULLREGION && EqualRect(&box, &want);
+    };
+    {
+        gs::ClipGuard outer(&target, TPoint(10, 20), TRect(10, 20, 40, 60));
+        EXPECT_EQ(TPoint(15, 25), outer.Origin());
+        {
+            gs::ClipGuard moved(&target, TPoint(-5, 30)); // the origin alone
+            EXPECT_EQ(TPoint(10, 55), moved.Origin());
+            EXPECT_TRUE(clipBox(moved, RECT{15, 25, 45, 65}));
+        }
+        gs::ClipGuard cut(&target, TPoint(0, 0), TRect(20, 0, 100, 10));
+        EXPECT_TRUE(clipBox(cut, RECT{35, 25, 45, 35})) << "inside the outer clip";
+    }
+    POINT o;
+    GetViewportOrgEx(dc, &o);
+    EXPECT_EQ(TPoint(5, 5), TPoint(o));
+    HRGN now = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(0, GetClipRgn(dc, now)) << "no clip, as before";
+    DeleteObject(now);
 }
 
 } // namespace
