@@ -4,6 +4,7 @@
 
 #include "forms/Forms.h"
 #include "src/gui/graphics/image.h"
+#include "src/gui/widget/ClipGuard.h"
 #include "src/gui/widget/PixelCopy.h"
 #include "widgets/GsEdit.h"
 #include "widgets/GsImage.h"
@@ -134,50 +135,10 @@ void GsCustomButton::ComposeChild(TControl* child, TBitmap* target, bool withChi
     else if (auto* edit = dynamic_cast<GsEdit*>(child)) edit->ComposeInto(target, withChildren, force);
 }
 
-namespace {
-
-// The clip and viewport origin of a composite, set for one control and put back after:
-// the origin moves by shift, and the clip (rect, relative to the old origin) is cut from
-// whatever clip the target already had.
-class ComposeFrame {
-public:
-    ComposeFrame(TBitmap* target, const TPoint& shift, const TRect& rect) : m_target(target)
-    {
-        HDC dc = target->Canvas()->Handle();
-        m_saved = CreateRectRgn(0, 0, 0, 0);
-        m_hadClip = GetClipRgn(dc, m_saved) == 1;
-        GetViewportOrgEx(dc, &m_origin);
-        m_area = CreateRectRgn(m_origin.x + rect.left, m_origin.y + rect.top, m_origin.x + rect.right,
-                               m_origin.y + rect.bottom);
-        SetViewportOrgEx(dc, m_origin.x + shift.x, m_origin.y + shift.y, nullptr);
-        if (m_hadClip) ExtSelectClipRgn(dc, m_area, RGN_AND);
-        else SelectClipRgn(dc, m_area);
-    }
-    ~ComposeFrame()
-    {
-        HDC dc = m_target->Canvas()->Handle();
-        DeleteObject(m_area);
-        SelectClipRgn(dc, m_hadClip ? m_saved : nullptr);
-        DeleteObject(m_saved);
-        SetViewportOrgEx(dc, m_origin.x, m_origin.y, nullptr);
-    }
-    ComposeFrame(const ComposeFrame&) = delete;
-    ComposeFrame& operator=(const ComposeFrame&) = delete;
-
-private:
-    TBitmap* m_target;
-    HRGN m_saved;
-    HRGN m_area;
-    bool m_hadClip;
-    POINT m_origin;
-};
-
-} // namespace
-
 void GsCustomButton::ComposeInto(TBitmap* target, bool withChildren, bool force)
 {
     if (!Visible() && !force) return;
-    ComposeFrame frame(target, TPoint(Left(), Top()), BoundsRect());
+    gs::ClipGuard frame(target, TPoint(Left(), Top()), BoundsRect());
     gs::GsWidget* widget = GetWidget();
     widget->SetText(m_caption);
     widget->Draw(target);
@@ -191,7 +152,7 @@ void GsCustomButton::ComposeInto(TBitmap* target, bool withChildren, bool force)
 void GsCustomButton::PaintChildren(TBitmap* target, const TPoint& offset, bool force)
 {
     // The clip is the whole target; the children land where the offset puts them.
-    ComposeFrame frame(target, TPoint(-offset.x, -offset.y), TRect(0, 0, target->Width(), target->Height()));
+    gs::ClipGuard frame(target, TPoint(-offset.x, -offset.y), TRect(0, 0, target->Width(), target->Height()));
     for (int i = 0; i < ControlCount(); ++i) {
         TControl* child = Controls(i);
         if (child->Visible() || force) ComposeChild(child, target, true, true);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "src/gui/graphics/image.h"
+#include "src/gui/widget/ClipGuard.h"
 #include "widgets/GsLabel.h"
 
 namespace gs {
@@ -69,9 +70,6 @@ void GsCustomControl::RenderTo(TBitmap* target, bool toCanvas)
 
 void GsCustomControl::ComposeInto(TBitmap* target, bool withChildren, bool)
 {
-    HDC dc = target->Canvas()->Handle();
-    POINT o;
-    GetViewportOrgEx(dc, &o);
     gs::GsWidget* widget = GetWidget();
     widget->SetX(Left());
     widget->SetY(Top());
@@ -79,18 +77,16 @@ void GsCustomControl::ComposeInto(TBitmap* target, bool withChildren, bool)
     widget->Draw(target);
     widget->SetX(0);
     widget->SetY(0);
-    dc = target->Canvas()->Handle();
-    SetViewportOrgEx(dc, o.x + Left(), o.y + Top(), nullptr);
-    if (withChildren) {
-        for (int i = 0; i < ControlCount(); ++i) {
-            TControl* child = Controls(i);
-            if (auto* control = dynamic_cast<GsCustomControl*>(child))
-                control->ComposeInto(target, withChildren, false);
-            else if (auto* label = dynamic_cast<GsLabel*>(child))
-                label->ComposeInto(target, withChildren);
-        }
+    if (!withChildren) return;
+    // The children land at the control's place; their clip is their own.
+    gs::ClipGuard frame(target, TPoint(Left(), Top()));
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* child = Controls(i);
+        if (auto* control = dynamic_cast<GsCustomControl*>(child))
+            control->ComposeInto(target, withChildren, false);
+        else if (auto* label = dynamic_cast<GsLabel*>(child))
+            label->ComposeInto(target, withChildren);
     }
-    SetViewportOrgEx(target->Canvas()->Handle(), o.x, o.y, nullptr);
 }
 
 bool GsCustomControl::HitTest(int x, int y)

@@ -3,28 +3,17 @@
 #include <cstdint>
 #include <memory>
 
+#include "src/gui/widget/ClipGuard.h"
+
 void GsEdit::ComposeInto(TBitmap* target, bool withChildren, bool)
 {
     if (!withChildren || !Visible()) return;
     // Four bytes a pixel are written: any other target would be misread.
     if (!target || target->PixelFormat() != pf32bit || target->Empty()) return;
     if (Width() <= 0 || Height() <= 0) return;
-    HDC dc = target->Canvas()->Handle();
-
-    POINT o{0, 0};
-    GetViewportOrgEx(dc, &o);
-    HRGN saved = CreateRectRgn(0, 0, 0, 0);
-    const bool hadClip = GetClipRgn(dc, saved) == 1;
-
-    const POINT p{o.x + Left(), o.y + Top()};
-    HRGN r = CreateRectRgn(p.x, p.y, p.x + Width(), p.y + Height());
-    SetViewportOrgEx(dc, p.x, p.y, nullptr);
-    if (hadClip) {
-        ExtSelectClipRgn(dc, r, RGN_AND);
-        GetClipRgn(dc, r);
-    } else {
-        SelectClipRgn(dc, r);
-    }
+    gs::ClipGuard frame(target, TPoint(Left(), Top()), BoundsRect());
+    const TPoint p = frame.Origin();
+    HRGN r = frame.Clip();
 
     std::unique_ptr<TBitmap> picture(new TBitmap());
     picture->SetPixelFormat(pf32bit);
@@ -51,10 +40,4 @@ void GsEdit::ComposeInto(TBitmap* target, bool withChildren, bool)
             d[3] = 255;
         }
     }
-
-    picture.reset();
-    DeleteObject(r);
-    SelectClipRgn(dc, hadClip ? saved : nullptr);
-    DeleteObject(saved);
-    SetViewportOrgEx(dc, o.x, o.y, nullptr);
 }

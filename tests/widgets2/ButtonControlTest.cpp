@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "../forms2/FormsTestSupport.h"
 #include "ButtonArt.h"
+#include "src/gui/graphics/image.h"
 #include "widgets/GsButton.h"
 #include "widgets/GsLabel.h"
 
@@ -167,6 +169,35 @@ TEST_F(ButtonControlTest, CacheBackgroundsAndAlpha)
     b->SetAlphaValue(90);
     EXPECT_EQ(TPoint(90, 90), TPoint(inner->AlphaValue(), label->AlphaValue()));
     EXPECT_EQ(255, hidden->AlphaValue());
+}
+
+TEST_F(ButtonControlTest, AStateImageRecolouredInPlaceShowsAtTheNextRepaint)
+{
+    std::unique_ptr<TBitmap> black(SolidImage(400, 300, clBlack));
+    for (const wchar_t* caption : {L"", L"Next"}) {
+        GsButton* b = NewButton(form, 10, 10, 0x204080);
+        b->SetInputBkgnd(black.get());
+        b->SetCaption(caption);
+        TBitmap shot;
+        Fill(shot, 1, 1, clBlack);
+        b->PaintToBitmap(&shot);
+        ASSERT_EQ(0x204080, PixelAt(&shot, 2, 2));
+        // Straight colour written row by row, then premultiplied where it lies: the
+        // image object stays the same one.
+        TBitmap* raised = b->Appearance()->Raised();
+        for (int y = 0; y < raised->Height(); ++y) {
+            auto* row = static_cast<unsigned char*>(raised->ScanLine(y));
+            for (int x = 0; x < raised->Width(); ++x) {
+                unsigned char pixel[4] = {0x40, 0xC0, 0x80, 0x80};
+                std::copy(pixel, pixel + 4, row + 4 * x);
+            }
+        }
+        gs::PremultiplyAlpha(raised);
+        TColor recoloured = PixelAt(raised, 2, 2);
+        b->Invalidate();
+        b->PaintToBitmap(&shot);
+        EXPECT_EQ(recoloured, PixelAt(&shot, 2, 2)) << "caption \"" << caption << "\"";
+    }
 }
 
 TEST_F(ButtonControlTest, CompositionClipsAndSkipsHiddenChildren)

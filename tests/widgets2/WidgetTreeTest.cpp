@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "src/gui/widget/ClipGuard.h"
 #include "src/gui/widget/GsWidget.h"
 
 using gs::GsWidget;
@@ -142,6 +143,26 @@ TEST(WidgetTree, DrawingStaysInsideTheElementAndRestoresTheCanvas)
     EXPECT_TRUE(EqualRgn(now, clip));
     DeleteObject(now);
     DeleteObject(clip);
+}
+
+TEST(WidgetTree, AnOriginOnlyClipGuardKeepsTheClipAndPutsTheOriginBack)
+{
+    TBitmap target;
+    target.SetPixelFormat(pf32bit);
+    target.SetSize(100, 100);
+    HDC dc = target.Canvas()->Handle();
+    SetViewportOrgEx(dc, 5, 5, nullptr);
+    gs::ClipGuard outer(&target, TPoint(10, 20), TRect(10, 20, 40, 60));
+    {
+        gs::ClipGuard moved(&target, TPoint(-5, 30));
+        EXPECT_EQ(TPoint(10, 55), moved.Origin());
+        RECT box{}, want{15, 25, 45, 65};
+        GetRgnBox(moved.Clip(), &box);
+        EXPECT_TRUE(EqualRect(&box, &want)) << "the outer clip, not narrowed";
+    }
+    POINT o;
+    GetViewportOrgEx(dc, &o);
+    EXPECT_EQ(TPoint(15, 25), TPoint(o));
 }
 
 } // namespace

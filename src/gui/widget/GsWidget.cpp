@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "forms/Controls.h"
+#include "src/gui/widget/ClipGuard.h"
 #include "src/gui/graphics/image.h"
 
 namespace gs {
@@ -129,28 +130,11 @@ void GsWidget::Invalidate()
 void GsWidget::Draw(TBitmap* target)
 {
     if (!m_visible) return;
-    HDC dc = target->Canvas()->Handle();
-    HRGN saved = CreateRectRgn(0, 0, 0, 0);
-    bool hadClip = GetClipRgn(dc, saved) == 1;
-    POINT o;
-    GetViewportOrgEx(dc, &o);
-    POINT own{o.x + m_x, o.y + m_y};
-    HRGN area = CreateRectRgn(own.x, own.y, own.x + m_width, own.y + m_height);
-    if (hadClip)
-        ExtSelectClipRgn(dc, area, RGN_AND);
-    else
-        SelectClipRgn(dc, area);
-    SetViewportOrgEx(dc, own.x, own.y, nullptr);
-
-    Paint(target, TRect(0, 0, m_width, m_height));
-    PaintChildren(target);
-
-    // Painting may have let the canvas select another context state; take it afresh.
-    dc = target->Canvas()->Handle();
-    DeleteObject(area);
-    SelectClipRgn(dc, hadClip ? saved : nullptr);
-    SetViewportOrgEx(dc, o.x, o.y, nullptr);
-    DeleteObject(saved);
+    {
+        ClipGuard frame(target, TPoint(m_x, m_y), TRect(m_x, m_y, m_x + m_width, m_y + m_height));
+        Paint(target, TRect(0, 0, m_width, m_height));
+        PaintChildren(target);
+    }
     if (OnAfterPaint) OnAfterPaint(this);
 }
 

@@ -64,14 +64,12 @@ WdgButton::WdgButton()
     : m_appearance(new GsButtonAppearance(MakeEvent(this, &WdgButton::AppearanceChanged))),
       m_textEffect(new GsButtonOuterGlowTextEffect)
 {
-    for (TBitmap*& frame : m_frames) frame = new TBitmap;
 }
 
 WdgButton::~WdgButton()
 {
     delete m_appearance;
     delete m_textEffect;
-    for (TBitmap* frame : m_frames) delete frame;
 }
 
 TTextPainter* WdgButton::GetTextPainter(int state)
@@ -128,20 +126,20 @@ void WdgButton::Paint(TBitmap* target, const TRect& rect)
     else m_shownState = gbsRaised;
     // The state image is drawn on a copy (the caption goes onto it), made again only when
     // something it is made from has changed.
-    TBitmap* frame = m_frames[m_shownState];
+    TBitmap* image = m_appearance->GetStateImage(m_shownState);
+    Frame& frame = m_frames[m_shownState];
     FrameKey key = MakeKey(m_shownState);
-    if (!(key == m_keys[m_shownState])) {
-        CopyPixels(frame, m_appearance->GetStateImage(m_shownState));
-        if (!Text().IsEmpty() && !frame->Empty()) {
-            // A fresh canvas font, as a new bitmap has (a painter that sets no font must
-            // not inherit the grey of a disabled paint).
-            static TFont defaultFont;
-            frame->Canvas()->Font()->Assign(&defaultFont);
-            DrawText(frame, m_shownState);
-        }
-        m_keys[m_shownState] = key;
+    if (!frame.picture || !(key == frame.key) || !SamePixels(frame.image.get(), image)) {
+        if (!frame.image) frame.image.reset(new TBitmap);
+        CopyPixels(frame.image.get(), image);
+        // A new bitmap, so the canvas font is the default one (a painter that sets no font
+        // must not inherit the grey of a disabled paint).
+        frame.picture.reset(new TBitmap);
+        frame.picture->Assign(image);
+        if (!Text().IsEmpty() && !frame.picture->Empty()) DrawText(frame.picture.get(), m_shownState);
+        frame.key = key;
     }
-    DrawImage(target, rect.TopLeft(), frame);
+    DrawImage(target, rect.TopLeft(), frame.picture.get());
 }
 
 void WdgButton::MouseMoveHook(TShiftState, int, int)

@@ -4,6 +4,8 @@
 // a text painter its subclass supplies. gs::WdgButton is the root element of an image
 // button: per-state images and glow text, the pressed flag, and a hit test that can look
 // at the state image's alpha.
+#include <memory>
+
 #include "src/gui/Effects/GsEffects.h"
 #include "src/gui/widget/GsWidget.h"
 
@@ -77,9 +79,14 @@ private:
     GsButtonAppearance* m_appearance;
     GsButtonOuterGlowTextEffect* m_textEffect;
     // The last picture of each shown state: a hovered button repaints often, and the glow
-    // text is by far the dearest part of a picture.
-    TBitmap* m_frames[4];
-    FrameKey m_keys[4];
+    // text is by far the dearest part of a picture. A state image's pixels may be changed
+    // where they lie (through ScanLine) without any notice, so the picture also keeps a
+    // copy of the image it was made from and is made again when the two differ.
+    struct Frame {
+        std::unique_ptr<TBitmap> picture, image;
+        FrameKey key;
+    };
+    Frame m_frames[4];
     unsigned m_appearanceVersion = 0;
     int m_shownState = 0;
     bool m_pressed = false;
