@@ -203,7 +203,8 @@ BasicOperation* Win7InsCreator::CreateOperation()
         return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, os, tag, GetCopyWeight(code),
                                  &m_bCancel);
     case STATE_COPY_SOURCE_TO_TARGET:
-        CopyEfiFolder();
+        // The efi folder goes first when this copy runs (Excute), not here: the rounds
+        // after a cancel still create their operations, and nothing may reach the stick.
         return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, source, tag, GetCopyWeight(code),
                                  &m_bCancel);
     case STATE_DISM_BOOT_ON_TARGET:
@@ -240,7 +241,7 @@ void Win7InsCreator::ReleaseOperation()
 void Win7InsCreator::NextOperation()
 {
     ReleaseOperation();
-    // Built outside the lock: a constructor may copy a folder (code 8's efi copy).
+    // Built outside the lock: constructors measure folders and log.
     BasicOperation* next = CreateOperation();
     std::lock_guard<std::mutex> lock(m_OperationLock);
     m_pOperation = next;
@@ -261,6 +262,8 @@ int Win7InsCreator::Excute()
         // Only this thread replaces the operation, so it can run it without the lock.
         BasicOperation* operation = m_pOperation;
         if (operation->IsInvalid() == 0 && !m_bCancel.load()) {
+            if (GetStateCode() == STATE_COPY_SOURCE_TO_TARGET)
+                CopyEfiFolder();
             if (operation->Excute() == 0)
                 return 0;
         }

@@ -1,7 +1,7 @@
 #include "engine/Ccopyfileopt.h"
 
 #include "engine/FileUtil.h"
-#include "engine/Handles.h"
+#include "engine/FolderListing.h"
 #include "engine/TraceLog.h"
 
 #include <cwchar>
@@ -51,6 +51,16 @@ bool IsExistingDirectory(const wchar_t* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Bytes below a folder, or of one file; a folder that can't be listed is reported.
+unsigned long long MeasurePath(const wchar_t* path, ListingFailure& failure)
+{
+    if (!path)
+        return 0;
+    if (IsExistingDirectory(path))
+        return GetFolderSize(path, true, failure);
+    return GetFileSize64(path);
+}
+
 } // namespace
 
 COptFile* COptFile::Instance()
@@ -91,14 +101,22 @@ bool COptFile::Copy(LPPROGRESS_ROUTINE routine, LPVOID data)
 bool COptFile::OnCopyfileCallback(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source,
                                   const wchar_t* target)
 {
-    m_TotalFileSize.store(GetPathSize(source));
+    ListingFailure unlisted;
+    m_TotalFileSize.store(MeasurePath(source, unlisted));
     TraceLog(std::wstring(L"[CopyOperation:: Srcpath]") + source);
     TraceLog(L"[CopyOperation:: m_TotalFileSize]" + std::to_wstring(m_TotalFileSize.load()));
 
     if (IsExistingFile(source))
         return CopyOneFile(routine, data, source, target);
 
-    bool res = CopyFolder(routine, data, source, target);
+    // A folder that can't be read is missing from the copy: the tree is not complete.
+    bool res = false;
+    if (unlisted.error) {
+        TraceLog(ListingFailureText(L"[COptFile::GetPathSize]", unlisted.folder, unlisted.error));
+        NoteError(unlisted.error);
+    } else {
+        res = CopyFolder(routine, data, source, target);
+    }
     if (!res || !IsFinished()) {
         TraceLog(L"[OnCopyfileCallback::false]!res || (res && !IsFinished() )");
         ClearTarget();
@@ -117,27 +135,19 @@ bool COptFile::CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t
     if (!IsExistingDirectory(target) && !CreateDirectoryW(target, nullptr))
         NoteError(GetLastError());
 
-    std::wstring sourcePrefix = WithBackslash(source);
     std::wstring targetPrefix = WithBackslash(target);
-
-    WIN32_FIND_DATAW entry;
-    UniqueFindHandle find(FindFirstFileW((sourcePrefix + L"*.*").c_str(), &entry));
-    if (!find)
-        return true;
+    FolderListing listing(source);
+    const std::wstring& sourcePrefix = listing.Folder();
 
     CopyFileExFunction copy = CurrentCopyFunction();
-    bool result = true;
-    do {
-        if (wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0)
-            continue;
+    while (listing.Next()) {
         if (IsStop())
-            break;
+            return true;
+        const WIN32_FIND_DATAW& entry = listing.Entry();
         std::wstring from = sourcePrefix + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!CopyFolder(routine, data, from.c_str(), (targetPrefix + entry.cFileName).c_str())) {
-                result = false;
-                break;
-            }
+            if (!CopyFolder(routine, data, from.c_str(), (targetPrefix + entry.cFileName).c_str()))
+                return false;
             continue;
         }
 
@@ -147,8 +157,7 @@ bool COptFile::CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t
         BOOL cancel = FALSE;
         if (!copy(from.c_str(), to.c_str(), routine, data, &cancel, 0)) {
             NoteError(GetLastError());
-            result = false;
-            break;
+            return false;
         }
         if (autorun) {
             std::wstring named = targetPrefix + entry.cFileName;
@@ -158,14 +167,19 @@ bool COptFile::CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t
                 NoteError(error);
                 TraceLog(L"[COptFile::CopyFolder] rename failed: " + named);
                 TraceSystemError(error);
-                result = false;
-                break;
+                return false;
             }
         }
         m_CopiedSize.fetch_add((static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) |
                                entry.nFileSizeLow);
-    } while (FindNextFileW(find.Get(), &entry));
-    return result;
+    }
+    // A listing that broke off must not pass for the end of the folder.
+    if (listing.Error()) {
+        NoteError(listing.Error());
+        TraceLog(ListingFailureText(L"[COptFile::CopyFolder]", listing.Folder(), listing.Error()));
+        return false;
+    }
+    return true;
 }
 
 bool COptFile::CopyOneFile(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source,
@@ -187,8 +201,13 @@ bool COptFile::CopyOneFile(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_
 
 bool COptFile::IsFinished()
 {
-    long long now = static_cast<long long>(GetPathSize(m_pSrcPath));
-    if (now < static_cast<long long>(m_TotalFileSize.load())) {
+    ListingFailure unlisted;
+    long long now = static_cast<long long>(MeasurePath(m_pSrcPath, unlisted));
+    if (unlisted.error) {
+        NoteError(unlisted.error);
+        TraceLog(ListingFailureText(L"[COptFile::IsFinished]", unlisted.folder, unlisted.error));
+    }
+    if (unlisted.error || now < static_cast<long long>(m_TotalFileSize.load())) {
         TraceLog(L"[COptFile::IsFinished]!false");
         return false;
     }

@@ -1,5 +1,6 @@
 #include "engine/FileUtil.h"
 
+#include "engine/FolderListing.h"
 #include "engine/Handles.h"
 
 #include <windows.h>
@@ -125,6 +126,30 @@ unsigned long long GetFolderSize(const std::wstring& folder, bool recursive)
             total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         }
     } while (FindNextFileW(find.Get(), &data));
+    return total;
+}
+
+unsigned long long GetFolderSize(const std::wstring& folder, bool recursive,
+                                 ListingFailure& failure)
+{
+    FolderListing listing(folder);
+    unsigned long long total = 0;
+    while (listing.Next()) {
+        const WIN32_FIND_DATAW& data = listing.Entry();
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (recursive) {
+                total += GetFolderSize(listing.Folder() + data.cFileName, true, failure);
+                if (failure.error)
+                    return total;
+            }
+        } else {
+            total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        }
+    }
+    if (listing.Error()) {
+        failure.folder = listing.Folder();
+        failure.error = listing.Error();
+    }
     return total;
 }
 

@@ -10,8 +10,18 @@ bool Is64bitMedia(const std::wstring& idwbinfoPath);
 // Source root ending in "\": true when "sources\product.ini" names an embedded edition.
 bool IsEmbeddedSku(const std::wstring& sourceRoot);
 
-// Bytes of every file below the folder (hidden and system ones too).
+// Bytes of every file below the folder (hidden and system ones too). A folder that can't
+// be listed counts as 0.
 unsigned long long GetFolderSize(const std::wstring& folder, bool recursive);
+// The first folder of a walk that could not be listed (other than an empty one) and the
+// system error; error 0 when every folder was read to its end.
+struct ListingFailure {
+    std::wstring folder;
+    unsigned long error = 0;
+};
+// As above, but a listing that fails ends the walk and is reported in `failure`.
+unsigned long long GetFolderSize(const std::wstring& folder, bool recursive,
+                                 ListingFailure& failure);
 // Bytes of one file; 0 when it is missing or can't be opened.
 unsigned long long GetFileSize64(const std::wstring& path);
 // Clears the read-only attribute; always true.

@@ -5,6 +5,8 @@
 #include "engine/MakeISOFile.h"
 #include "engine/TraceLog.h"
 
+#include <cwchar>
+
 namespace {
 
 bool IsDirectory(const std::wstring& path)
@@ -23,6 +25,23 @@ std::wstring FolderPart(const std::wstring& path)
 {
     size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// Names Windows gives to devices, whatever extension follows them.
+bool IsDeviceName(std::wstring stem)
+{
+    while (!stem.empty() && (stem.back() == L' ' || stem.back() == L'.'))
+        stem.pop_back();
+    for (wchar_t& c : stem)
+        if (c >= L'a' && c <= L'z')
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$",
+                                              L"CONOUT$"};
+    for (const wchar_t* device : kDevices)
+        if (stem == device)
+            return true;
+    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
 }
 
 } // namespace
@@ -87,12 +106,30 @@ std::wstring ISOOperation::QuotePath(const std::wstring& path)
     return quoted;
 }
 
+std::wstring ISOOperation::FileNameFromLabel(const std::wstring& label)
+{
+    std::wstring name = label;
+    bool onlyDots = !name.empty();
+    for (wchar_t& c : name) {
+        if (c < 32 || std::wcschr(L"<>:\"/\\|?*", c))
+            c = L'_';
+        if (c != L'.')
+            onlyDots = false;
+    }
+    // "." and ".." would name the folder itself or its parent.
+    if (onlyDots)
+        name.assign(name.size(), L'_');
+    else if (IsDeviceName(name.substr(0, name.find(L'.'))))
+        name.insert(name.begin(), L'_');
+    return name;
+}
+
 std::wstring ISOOperation::GetISOFileName() const
 {
     std::wstring base = m_ISOPath;
     if (base.empty() || base.back() != L'\\')
         base += L'\\';
-    base += m_VolumeLabel;
+    base += FileNameFromLabel(m_VolumeLabel);
     if (!Exists(base + L".iso"))
         return base + L".iso";
     // Never overwrite: the first free numbered name.

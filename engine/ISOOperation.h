@@ -23,6 +23,9 @@ protected:
     int RunOperate();
     std::wstring GetISOFileName() const;
     static std::wstring QuotePath(const std::wstring& path);
+    // The disc's label made safe as the image's file name (without ".iso"): it comes from
+    // the disc, and must neither leave the chosen folder nor break the tool's command line.
+    static std::wstring FileNameFromLabel(const std::wstring& label);
     // Deletes the image file of a failed or stopped run.
     static void RemovePartialImage(const std::wstring& isoFile);
 

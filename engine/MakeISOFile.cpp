@@ -244,6 +244,9 @@ DWORD WINAPI MakeISOThread(LPVOID param)
         if (reached100)
             continue;
         int percent = ParseISOPercent(chunk, read);
+        // The tool's text is not trusted to stay a percentage.
+        if (percent > 100)
+            percent = 100;
         if (percent > lastPercent) {
             Report(args, percent);
             lastPercent = percent;

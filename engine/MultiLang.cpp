@@ -10,7 +10,9 @@
 namespace {
 constexpr int kCapacityStep = 1024;
 constexpr int kCapacityLimit = 65536;
-constexpr int kLangNameChars = 50;
+// The DLL is told no size (it promises 50 characters at most): room to spare, so a
+// longer name can't write past the buffer.
+constexpr int kLangNameChars = 1024;
 } // namespace
 
 VxMultiLangDll::VxMultiLangDll()

@@ -1,4 +1,6 @@
 #include "engine/Ccopyfileopt.h"
+#include "engine/FolderListing.h"
+#include "engine/TraceLog.h"
 #include "support/ChunkedCopy.h"
 #include "support/TestSupport.h"
 #include "support/TraceLines.h"
@@ -147,13 +149,73 @@ TEST_F(CopyEngineTest, SingleFileSourceLandsUnderItsOwnName)
     EXPECT_EQ(engine->GetCopiedSize(), 0u);
 }
 
-TEST_F(CopyEngineTest, MissingSourceCopiesNothingAndSucceeds)
+// A missing folder is not an empty one: an ejected disc must not copy as nothing.
+TEST_F(CopyEngineTest, MissingSourceFailsTheCopy)
 {
     std::wstring missing = dir / L"nothing\\";
     COptFile* engine = COptFile::Instance();
     engine->SetPath(missing.c_str(), dst.c_str());
-    EXPECT_TRUE(engine->Copy(nullptr, nullptr));
+    EXPECT_FALSE(engine->Copy(nullptr, nullptr));
     EXPECT_TRUE(IsEmptyFolder(dst));
+}
+
+// A damaged disc: from its n-th listing on, one folder breaks off with g_error, at once or
+// after its first entry. The engine lists the source to measure, copy and measure again.
+std::wstring g_pattern;
+int g_from, g_listings;
+bool g_afterFirst;
+DWORD g_error;
+HANDLE g_broken;
+
+HANDLE WINAPI DamagedFindFirst(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
+{
+    if (g_pattern != pattern || ++g_listings < g_from)
+        return FindFirstFileW(pattern, entry);
+    g_broken = g_afterFirst ? FindFirstFileW(pattern, entry) : INVALID_HANDLE_VALUE;
+    SetLastError(g_error);
+    return g_broken;
+}
+
+BOOL WINAPI DamagedFindNext(HANDLE find, LPWIN32_FIND_DATAW entry)
+{
+    if (find != g_broken)
+        return FindNextFileW(find, entry);
+    SetLastError(g_error);
+    return FALSE;
+}
+
+TEST_F(CopyEngineTest, AFolderThatCannotBeListedFailsTheCopyAndIsNamed)
+{
+    const struct {
+        const wchar_t* folder;
+        int from;
+        bool afterFirst;
+        const wchar_t* origin;
+    } cases[] = {{L"sub\\", 1, false, L"[COptFile::GetPathSize]"},
+                 {L"sub\\", 2, false, L"[COptFile::CopyFolder]"},
+                 {L"", 2, true, L"[COptFile::CopyFolder]"},
+                 {L"", 3, false, L"[COptFile::IsFinished]"}};
+    WriteBytes(src + L"a.txt", "a");
+    MakeDirs(src + L"sub");
+    WriteBytes(src + L"sub\\b.txt", "b");
+    FolderListing::SetFindFunctions(&DamagedFindFirst, &DamagedFindNext);
+    for (const auto& c : cases) {
+        g_pattern = src + c.folder + L"*.*", g_from = c.from, g_afterFirst = c.afterFirst;
+        g_listings = 0, g_error = ERROR_CRC, g_broken = INVALID_HANDLE_VALUE;
+        EXPECT_FALSE(Copy());
+        EXPECT_EQ(COptFile::Instance()->GetLastCopyError(), static_cast<unsigned long>(ERROR_CRC));
+        EXPECT_TRUE(IsEmptyFolder(dst));
+        EXPECT_GE(FindTraceLine(TraceLines(dir / L"work\\"),
+                                c.origin + (L" cannot list " + src + c.folder + L": ") +
+                                    SystemErrorText(ERROR_CRC).substr(2)),
+                  0) << Narrow(c.origin + src + c.folder);
+    }
+    // The root of an empty disc answers "no files" at once: empty, not damaged.
+    RemoveTree(src);
+    MakeDirs(src);
+    g_pattern = src + L"*.*", g_from = 1, g_afterFirst = false, g_error = ERROR_FILE_NOT_FOUND;
+    EXPECT_TRUE(Copy());
+    FolderListing::SetFindFunctions(nullptr, nullptr);
 }
 
 TEST_F(CopyEngineTest, ASourceThatShrinksDuringTheCopyFailsIt)

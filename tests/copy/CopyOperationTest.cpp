@@ -100,6 +100,18 @@ TEST_F(CopyOperationTest, AMissingTargetFailsWithoutAnyMessage)
     EXPECT_GE(FindTraceLine(Trace(), L"[CopyOperation:: m_TagPath] is not exist"), 0);
 }
 
+TEST_F(CopyOperationTest, AFailedCopyTracesItsSystemErrorAfterTheFailureLine)
+{
+    WriteBytes(src + L"a", "new");
+    WriteBytes(dst + L"a", "old");
+    SetFileAttributesW((dst + L"a").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(CopyOperation(window.Handle(), STEP_COPY_TO_TARGET, src, dst, 1.0).Excute(), 0);
+    auto lines = Trace();
+    int failed = FindTraceLine(lines, L"[CopyOperation:: Excute] BACKUPFAIL");
+    ASSERT_TRUE(failed >= 0 && failed + 1 < static_cast<int>(lines.size()));
+    EXPECT_EQ(lines[failed + 1].rfind(L"  system error 5:", 0), 0u) << Narrow(lines[failed + 1]);
+}
+
 TEST_F(CopyOperationTest, AStopDuringAFilePostsStoppedThenFailed)
 {
     WriteBytes(src + L"big.bin", std::string(40000, 'x'));

@@ -17,6 +17,7 @@ public:
     using ISOOperation::ISOOperation;
     using ISOOperation::GetISOFileName;
     using ISOOperation::QuotePath;
+    using ISOOperation::FileNameFromLabel;
 };
 
 TEST(ISOOperationQuotePath, QuotesOnlyWhatIsMissing)
@@ -28,6 +29,16 @@ TEST(ISOOperationQuotePath, QuotesOnlyWhatIsMissing)
     EXPECT_EQ(OpenISOOperation::QuotePath(L"C:\\x.iso\""), L"\"C:\\x.iso\"");
     // A folder keeps its backslash inside the quotes.
     EXPECT_EQ(OpenISOOperation::QuotePath(L"C:\\tmp\\"), L"\"C:\\tmp\\\"");
+}
+
+TEST(ISOOperationFileName, HostileLabelsStayInsideTheFolderAndOneArgument)
+{
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"Win 7 (x64) \u00d1.v2", L"Win 7 (x64) \u00d1.v2"}, {L"", L""},
+        {L"..\\up\" \"C:/x", L".._up_ _C__x"}, {L"<|?*>\t", L"______"},
+        {L"..", L"__"}, {L"NUL", L"_NUL"}, {L"com1.x", L"_com1.x"}, {L"COM10", L"COM10"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(OpenISOOperation::FileNameFromLabel(c.first), c.second) << Narrow(c.first);
 }
 
 class ISOOperationTest : public ::testing::Test {

@@ -184,6 +184,13 @@ TEST_F(MakeISOFileTest, OnlyRisingValuesArePassedOn)
     EXPECT_EQ(recorder.Values(), (std::vector<int>{10, 30, 50, 100}));
 }
 
+TEST_F(MakeISOFileTest, ValuesAboveAHundredAreReportedAsAHundred)
+{
+    Recorder recorder;
+    EXPECT_TRUE(Run("values 10 999 100", recorder));
+    EXPECT_EQ(recorder.Values(), (std::vector<int>{10, 100}));
+}
+
 TEST_F(MakeISOFileTest, LinesWrittenInPiecesReportNothingFalse)
 {
     Recorder recorder;

@@ -249,15 +249,21 @@ TEST_F(PipelineTest, AMissingEfiFolderIsNamedInTheTrace)
 {
     RemoveTree(dir / L"prog\\efi");
     Win7InsCreator creator(nullptr, 0, &info, false, false);
-    // Cancelled first: the rounds still create their operations (code 8 copies efi) but run none.
-    creator.Cancel();
-    EXPECT_EQ(creator.Excute(), 1);
+    creator.CopyEfiFolder();
     auto lines = Trace();
     EXPECT_GE(FindTraceLine(lines, L"[Win7InsCreator::CopyEfiFolder] the efi folder " + dir / L"prog\\efi" +
                                        L" does not exist; nothing was copied to " + dir / L"tag\\efi" +
                                        L": the media will not start on UEFI machines"),
               0);
-    EXPECT_EQ(FindTraceLine(lines, L"USBOperation::Excute - FORMATUSB"), -1) << "nothing ran";
+}
+
+TEST_F(PipelineTest, ACancelledUsbJobWritesNoEfiFolder)
+{
+    WriteBytes(dir / L"prog\\efi\\boot\\bootx64.efi", "efi");
+    Win7InsCreator creator(nullptr, 0, &info, false, false);
+    creator.Cancel();
+    EXPECT_EQ(creator.Excute(), 1);
+    EXPECT_FALSE(DirExists(dir / L"tag\\efi"));
 }
 
 TEST_F(PipelineTest, CancelFromAnotherThreadIsSafeWhileOperationsAreReplaced)
