@@ -51,6 +51,15 @@ bool IsExistingDirectory(const wchar_t* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// True only when the path is surely not there, not when it can't be read.
+bool IsAbsentPath(const wchar_t* path)
+{
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Bytes below a folder, or of one file; a folder that can't be listed is reported.
 unsigned long long MeasurePath(const wchar_t* path, ListingFailure& failure)
 {
@@ -108,6 +117,14 @@ bool COptFile::OnCopyfileCallback(LPPROGRESS_ROUTINE routine, LPVOID data, const
 
     if (IsExistingFile(source))
         return CopyOneFile(routine, data, source, target);
+    if (IsAbsentPath(source)) {
+        // A program folder left out of the package copies as empty. A disc that is gone
+        // answers "not ready", not "not found", and fails below.
+        TraceLog(std::wstring(L"[COptFile::OnCopyfileCallback] no such folder, nothing copied: ") + source);
+        if (!IsExistingDirectory(target) && !CreateDirectoryW(target, nullptr))
+            NoteError(GetLastError());
+        return true;
+    }
 
     // A folder that can't be read is missing from the copy: the tree is not complete.
     bool res = false;
