@@ -73,6 +73,9 @@ void TdlgEULA::BuildLayout()
     Image1 = Make<TImage>(this, this, -2, 0, 173, 303);
     Image1->SetAutoSize(true);
     LoadArtwork(Image1->Picture(), kArtSidePicture, true);
+    m_buttonBackdrop = Make<TImage>(this, this, 0, 0, 1, 1);
+    m_buttonBackdrop->SetVisible(false);
+    MakeButtonBackdrop(m_buttonBackdrop->Picture(), Color(), ClientWidth(), ClientHeight());
     Label2 = WrapLabel(this, this, 192, 41, 497, 46);
     // Empty and above Label1: it must never paint over that label's text.
     Label2->SetTransparent(true);
@@ -115,7 +118,7 @@ void TdlgEULA::ApplyConfig()
 
 void TdlgEULA::FormCreate(TObject*)
 {
-    TBitmap* bkgnd = dlgFirst->Img_Button_BK->Picture()->Bitmap();
+    TBitmap* bkgnd = m_buttonBackdrop->Picture()->Bitmap();
     TBitmap* raised = dlgFirst->Image2->Picture()->Bitmap();
     TBitmap* hovered = dlgFirst->Image3->Picture()->Bitmap();
     TBitmap* sunken = dlgFirst->Image4->Picture()->Bitmap();

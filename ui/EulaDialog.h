@@ -41,6 +41,9 @@ private:
     void BuildLayout();
     void LoadLicence(const String& fileName);
 
+    // This page has a colour of its own: its buttons take their background from here.
+    TImage* m_buttonBackdrop = nullptr;
+
     int32_t m_DlgType = 1;
 };
 

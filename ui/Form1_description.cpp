@@ -53,8 +53,8 @@ void TdlgFirst::BuildLayout()
 
     // The button pictures every form's drawn buttons share; never shown themselves.
     Img_Button_BK = Make<TImage>(this, this, 8, 8, 81, 41);
-    LoadArtwork(Img_Button_BK->Picture(), kArtButtonBkgnd, false);
-    Img_disable = Make<TImage>(this, this, 507, 155, 96, 24);
+    MakeButtonBackdrop(Img_Button_BK->Picture(), Color(), ClientWidth(), ClientHeight());
+    Img_disable = Make<TImage>(this, this, 507, 155, 97, 28);
     Img_disable->SetAutoSize(true);
     LoadArtwork(Img_disable->Picture(), kArtButtonDisabled, true);
     Image2 = Make<TImage>(this, this, 409, 155, 97, 28);

@@ -68,6 +68,20 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner)
         if (auto* panel = dynamic_cast<TPanel*>(Controls(i))) m_Panels.push_back(panel);
     }
     ApplyConfig();
+    FitPercent();
+}
+
+void TMainForm::FitPercent()
+{
+    // Measured once the language has chosen the font: "100" must never run into the "%".
+    TBitmap probe;
+    probe.Canvas()->Font()->Assign(lblPercent->Font());
+    const int width = probe.Canvas()->TextWidth(FormatPercent(100));
+    lblPercent->SetAutoSize(false);
+    lblPercent->SetAlignment(taRightJustify);
+    lblPercent->SetWidth(width);
+    const int gap = 3;
+    if (Label7->Left() < lblPercent->Left() + width + gap) Label7->SetLeft(lblPercent->Left() + width + gap);
 }
 
 void TMainForm::BuildLayout()

@@ -171,6 +171,8 @@ protected:
 
 private:
     void BuildLayout();
+    // The percentage right-aligned in the width of "100" in its font, with the "%" after it.
+    void FitPercent();
     // The system menu's Close item: enabled, or greyed (and then refused by the form).
     void SetCloseEnabled(bool enabled);
     void ShowPanel(TPanel* panel);

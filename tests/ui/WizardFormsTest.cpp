@@ -3,6 +3,7 @@
 // dialog showing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "engine/BrindleImp.h"
 #include "engine/MultiLang.h"
 #include "forms/FormsInternal.h"
+#include "hooks/TestHooks.h"
 #include "support/TestSupport.h"
 #include "ui/EulaDialog.h"
 #include "ui/Form1_description.h"
@@ -37,6 +39,8 @@ public:
         TranslateStr(L"Next");
         g_folder = new testing_support::TempDir();
         SetProgramFolderOverride(g_folder->Path());
+        // Jobs the tests start keep their trace and work folders here.
+        SetWorkingFolderOverride(testing_support::Narrow(g_folder->Path()));
         WriteConfig(g_folder->Path(), "1", {{"english", "eula_english.txt"}});
         testing_support::WriteBytes(g_folder->Path() + L"eula_english.txt",
                                     "First line of the licence.\r\nSecond line.\r\n");
@@ -97,6 +101,27 @@ protected:
         return state != static_cast<UINT>(-1) && (state & MF_GRAYED) != 0;
     }
 
+    // The progress page on a job that ends at its first step: the source doesn't exist.
+    static void ToProgressPage(int mode)
+    {
+        OpenWizard(mode);
+        MainForm->btnNextClick(nullptr);
+        MainForm->m_SourcePath = g_folder->Path() + L"no disc\\";
+        MainForm->m_TargetPath = g_folder->Path();
+        if (mode == 0) Boxes::Answer(IDYES);
+        MainForm->btnNextClick(nullptr);
+    }
+
+    // Lets the job report its end and frees its worker, so none outlives the test.
+    static void WaitForJobEnd()
+    {
+        EXPECT_TRUE(PumpUntil([] {
+            return MainForm->m_btnNext->Caption() != T(L"Cancel") || !MainForm->Visible();
+        }, 20000));
+        delete MainForm->m_pOperationThd;
+        MainForm->m_pOperationThd = nullptr;
+    }
+
     static void OpenWizard(int mode)
     {
         dlgFirst->Hide();
@@ -120,7 +145,7 @@ TEST_F(WizardForms, FormsMadeInTheModeDialogFindItsPictures)
         ASSERT_NE(nullptr, b);
         EXPECT_EQ(97, b->Width());
         EXPECT_EQ(28, b->Height());
-        EXPECT_EQ(24, b->Appearance()->Disabled()->Height());
+        EXPECT_EQ(28, b->Appearance()->Disabled()->Height());
     }
     ASSERT_NE(nullptr, MainForm->m_btnRefresh);
     EXPECT_EQ(22, MainForm->m_btnRefresh->Width());
@@ -327,10 +352,10 @@ TEST_F(WizardForms, FormatDeclinedReturnsToTheTargetPage)
 TEST_F(WizardForms, ProgressPageRolesOfNext)
 {
     // The image flow has no format step: Next on page 4 goes straight to the progress page.
+    // Nothing here lets the job report before the roles are checked: the messages that
+    // would run its result are pumped only at the end.
     ASSERT_FALSE(Win7InsCreator::HasFormatStep(1));
-    OpenWizard(1);
-    MainForm->btnNextClick(nullptr);
-    MainForm->btnNextClick(nullptr);
+    ToProgressPage(1);
     EXPECT_TRUE(Boxes::Shown().empty());
     EXPECT_EQ(2, MainForm->m_Page);
     EXPECT_EQ(MainForm->panMainScreen, VisiblePanel());
@@ -342,7 +367,6 @@ TEST_F(WizardForms, ProgressPageRolesOfNext)
     EXPECT_TRUE(CloseGreyed(MainForm));
     SendMessageW(MainForm->Handle(), WM_CLOSE, 0, 0);
     SendMessageW(MainForm->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    Pump(20);
     EXPECT_TRUE(MainForm->Visible());
     EXPECT_FALSE(Application->Terminated());
 
@@ -355,8 +379,10 @@ TEST_F(WizardForms, ProgressPageRolesOfNext)
     EXPECT_EQ(15, MainForm->m_Page);
     MainForm->btnBackClick(nullptr); // nothing on a cancelled page
     EXPECT_TRUE(MainForm->Visible());
+    WaitForJobEnd();
 
     // Exit: the caption alone decides, and the program ends.
+    MainForm->Show();
     MainForm->m_btnNext->SetCaption(T(L"Exit"));
     MainForm->btnNextClick(nullptr);
     EXPECT_TRUE(Application->Terminated());
@@ -420,27 +446,117 @@ TEST_F(WizardForms, LicenceFilesInTheirEncodings)
     EXPECT_EQ(0, page->EULAMemo->Lines()->Count());
 }
 
-TEST_F(WizardForms, Screenshots)
+namespace {
+
+// Where a label's text lands in its parent's client area, measured as the label draws it.
+TRect TextExtent(TCustomLabel* label)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, label->Font()->Handle());
+    RECT r{0, 0, label->WordWrap() ? label->Width() : 0, 0};
+    UINT flags = DT_CALCRECT | DT_EXPANDTABS | (label->WordWrap() ? DT_WORDBREAK : 0) |
+                 (label->ShowAccelChar() ? 0 : DT_NOPREFIX);
+    ::DrawTextW(dc, label->Caption().c_str(), -1, &r, flags);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    int left = label->Left();
+    if (label->Alignment() == taRightJustify) left += label->Width() - r.right;
+    return TRect(left, label->Top(), left + r.right, label->Top() + r.bottom);
+}
+
+std::string Name(TControl* control) { return testing_support::Narrow(String(control->Caption())); }
+
+// Every visible label of the container: its text inside the container's client area and,
+// when the label doesn't size itself, inside its own bounds; no two texts touching.
+void ExpectTextsFit(TWinControl* container, const std::string& page)
+{
+    SCOPED_TRACE(page);
+    const TRect client = container->ClientRect();
+    std::vector<std::pair<TCustomLabel*, TRect>> texts;
+    for (int i = 0; i < container->ControlCount(); ++i) {
+        auto* label = dynamic_cast<TCustomLabel*>(container->Controls(i));
+        if (!label || !label->Visible() || label->Caption().IsEmpty()) continue;
+        TRect r = TextExtent(label);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << Name(label) << " runs to " << r.right << ", " << r.bottom << " of " << client.right << " x "
+            << client.bottom;
+        if (!label->AutoSize())
+            EXPECT_TRUE(r.right <= label->Left() + label->Width() && r.bottom <= label->Top() + label->Height())
+                << Name(label) << " is cut off";
+        for (const auto& other : texts) {
+            const TRect& o = other.second;
+            const bool sameRows = r.top < o.bottom && o.top < r.bottom;
+            EXPECT_FALSE(sameRows && r.left < o.right + 2 && o.left < r.right + 2)
+                << Name(label) << " touches " << Name(other.first);
+        }
+        texts.emplace_back(label, r);
+    }
+}
+
+} // namespace
+
+TEST_F(WizardForms, EveryTextFitsItsPage)
 {
     const std::string lang = ExpectedLanguage();
     const std::wstring prefix = L"wizard_" + std::wstring(lang.begin(), lang.end()) + L"_";
+    ExpectTextsFit(dlgFirst, "mode");
     SaveScreenshot(dlgFirst, prefix + L"mode");
     dlgFirst->BtnNextClick(nullptr);
     dlgEULA->CheckBox1->SetChecked(true);
+    ExpectTextsFit(dlgEULA, "licence");
     SaveScreenshot(dlgEULA, prefix + L"licence");
     dlgEULA->BtnBackClick(nullptr);
     struct Shot {
         int mode;
         int nexts;
         const wchar_t* name;
-    } shots[] = {{0, 0, L"page0_dvd"}, {0, 1, L"page1_usb"}, {3, 0, L"page3_iso_file"}, {1, 1, L"page4_iso_folder"},
-                 {1, 2, L"page2_progress"}};
+    } shots[] = {{0, 0, L"page0_dvd"}, {0, 1, L"page1_usb"}, {3, 0, L"page3_iso_file"}, {1, 1, L"page4_iso_folder"}};
     for (const Shot& s : shots) {
         OpenWizard(s.mode);
         for (int i = 0; i < s.nexts; ++i) MainForm->btnNextClick(nullptr);
+        ExpectTextsFit(MainForm, testing_support::Narrow(s.name));
+        ExpectTextsFit(VisiblePanel(), testing_support::Narrow(s.name));
         SaveScreenshot(MainForm, prefix + s.name);
     }
+    // The progress page at its fullest: both captions, the longest status and 100 %.
+    ToProgressPage(1);
+    WaitForJobEnd();
+    MainForm->pbDism->SetPosition(100);
+    MainForm->lblPercent->SetCaption(FormatPercent(100));
+    MainForm->lblState->SetCaption(T(L"Adding driver") + T(L"Operation failed"));
+    for (const wchar_t* caption : {L"ISO Step3 Caption", L"USB Step3 Caption"}) {
+        MainForm->Label1->SetCaption(T(caption));
+        ExpectTextsFit(MainForm, "progress");
+        ExpectTextsFit(MainForm->panMainScreen, testing_support::Narrow(caption));
+    }
+    SaveScreenshot(MainForm, prefix + L"page2_progress");
     MainForm->m_btnNext->SetCaption(T(L"Exit"));
     MainForm->btnNextClick(nullptr);
     MainForm->Hide();
+}
+
+TEST_F(WizardForms, DisabledNextShowsThePageAtItsCornersAndBelow)
+{
+    OpenWizard(0);
+    GsButton* next = MainForm->m_btnNext;
+    next->SetEnabled(false);
+    TBitmap shot;
+    next->PaintToBitmap(&shot);
+    ASSERT_EQ(next->Width(), shot.Width());
+    const TColor page = ColorToRGB(MainForm->Color());
+    // The picture's own edge blends a trace of itself into the outermost pixels.
+    auto alike = [](TColor a, TColor b) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 6) return false;
+        return true;
+    };
+    const int w = next->Width(), h = next->Height();
+    for (TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)})
+        EXPECT_TRUE(alike(page, shot.Canvas()->Pixels(p.x, p.y))) << "corner " << p.x << ", " << p.y;
+    // The disabled picture fills the button: its own rim, not a band of something else,
+    // on the bottom rows.
+    for (int y = h - 2; y < h; ++y)
+        EXPECT_FALSE(alike(page, shot.Canvas()->Pixels(w / 2, y)) || shot.Canvas()->Pixels(w / 2, y) == 0xFFFFFF)
+            << "row " << y;
+    MainForm->btnBackClick(nullptr);
 }
