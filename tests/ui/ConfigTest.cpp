@@ -40,6 +40,13 @@ std::string Type(const std::string& key, const std::string& title, const std::st
     return "<type key=\"" + key + "\"><ui><title>" + title + "</title>" + extra + "</ui></type>";
 }
 
+std::string Repeat(const std::string& text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 struct Case {
     const char* name;
     std::string bytes;
@@ -97,6 +104,23 @@ TEST(ConfigReader, TableOfFiles)
         {"empty file", "", false, L"", L"", true, 0},
         {"binary", std::string("\x00\x01\xFF\xFE<\x00?x\x89PNG\r\n\x1a\n", 16), false, L"", L"", true, 0},
         {"declaration only", std::string(kDecl), false, L"", L"", true, 0},
+        // Files that would overflow the parser's stack, or are no configuration by size.
+        {"nested 10,000 deep", std::string(kDecl) + Repeat("<a>", 10000) + Repeat("</a>", 10000), false, L"", L"",
+         true, 0},
+        {"nested past the bound", std::string(kDecl) + "<r><version>1.0</version>" + Repeat("<x>", 40) +
+                                      Repeat("</x>", 40) + "</r>",
+         false, L"", L"", true, 0},
+        {"nesting hidden from a plain scan",
+         "<?xml version=\"b><!--\" ?>" + Repeat("<a>", 5000) + "-->", false, L"", L"", true, 0},
+        {"hidden nesting as deep as the tags allow: parsed, and damaged",
+         "<?xml version=\"b><!--\" ?>" + Repeat("<a>", 2040) + "-->", false, L"", L"", true, 0},
+        {"larger than any configuration", std::string(kDecl) + "<r><version>1.0</version><!--" +
+                                              std::string(300 * 1024, 'x') + "--></r>",
+         false, L"", L"", true, 0},
+        {"siblings, empty elements and comments are not depth",
+         std::string(kDecl) + "<r><version>2</version>" + Repeat("<!-- <a><b> --><e/><f x='/>'/>", 60) +
+             Type("0", "flat") + "</r>",
+         true, L"flat", L"2", true, 0},
     };
     TempDir dir;
     for (const Case& c : cases) {
