@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <exception>
 #include <memory>
 
 #include "engine/AppPaths.h"
@@ -38,7 +39,19 @@ TdlgEULA::TdlgEULA(TComponent* AOwner) : TForm(AOwner)
     if (licence.IsEmpty()) licence = config->GetEula("english");
     CGetConfigInfo::ReleaseInstance();
     licence = ResolveLicencePath(licence);
-    if (!licence.IsEmpty() && FileExists(licence)) LoadLicence(licence);
+    if (!licence.IsEmpty() && FileExists(licence)) {
+        // A licence another program holds open, or one too large to read, is no reason to
+        // stop the start: the page comes up as it does without a licence file.
+        try {
+            LoadLicence(licence);
+        } catch (const Exception& e) {
+            TraceLog(L"[TdlgEULA] licence not read: " + std::wstring(e.Message()));
+            EULAMemo->Lines()->Clear();
+        } catch (const std::exception& e) {
+            TraceLog(L"[TdlgEULA] licence not read: \"" + std::wstring(licence) + L"\". " + AStringToWString(e.what()));
+            EULAMemo->Lines()->Clear();
+        }
+    }
     ApplyConfig();
 }
 

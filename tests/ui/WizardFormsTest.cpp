@@ -14,6 +14,7 @@
 #include "forms/FormsInternal.h"
 #include "hooks/TestHooks.h"
 #include "support/TestSupport.h"
+#include "support/TraceLines.h"
 #include "ui/EulaDialog.h"
 #include "ui/Form1_description.h"
 #include "ui/Main.h"
@@ -293,6 +294,28 @@ TEST_F(WizardForms, ClosingTheLicencePageEndsTheProgram)
     ASSERT_TRUE(dlgEULA->Visible());
     SendMessageW(dlgEULA->Handle(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(WizardForms, LicenceHeldOpenByAnotherProgram)
+{
+    // Opened without sharing, as an editor might hold it: the page comes up without it.
+    const std::wstring path = g_folder->Path() + L"held.txt";
+    testing_support::WriteBytes(path, "Licence.\r\n");
+    WriteConfig(g_folder->Path(), "1", {{"english", "held.txt"}});
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::unique_ptr<TdlgEULA> page;
+    EXPECT_NO_THROW(page.reset(new TdlgEULA(nullptr)));
+    CloseHandle(held);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(0, page->EULAMemo->Lines()->Count());
+    const std::wstring trace = testing_support::TraceText(g_folder->Path());
+    const size_t line = trace.find(L"[TdlgEULA] licence not read: ");
+    ASSERT_NE(std::wstring::npos, line);
+    const std::wstring rest = trace.substr(line, trace.find(L'\n', line) - line);
+    EXPECT_NE(std::wstring::npos, rest.find(path)) << testing_support::Narrow(rest);
+    EXPECT_NE(std::wstring::npos, rest.find(String(SysErrorMessage(ERROR_SHARING_VIOLATION)).c_str()))
+        << testing_support::Narrow(rest);
 }
 
 TEST_F(WizardForms, BackAndNextThroughEveryRow)
