@@ -18,6 +18,7 @@
 #include "ui/EulaDialog.h"
 #include "ui/Form1_description.h"
 #include "ui/Main.h"
+#include "ui/Operationthd.h"
 #include "widgets/GsButton.h"
 
 using namespace ui_test;
@@ -415,6 +416,24 @@ TEST_F(WizardForms, ProgressPageRolesOfNext)
     EXPECT_FALSE(CloseGreyed(MainForm));
     EXPECT_EQ(T(L"Next"), MainForm->m_btnNext->Caption());
     MainForm->btnBackClick(nullptr);
+}
+
+TEST_F(WizardForms, AWorkerThatCannotBeMadeFailsTheJob)
+{
+    SetOperationThdMaker([](bool, bool, const _WIN7_OPERAT_INFO*, int, HWND) -> TOperationThd* {
+        throw EOSError(L"Not enough memory resources are available to process this command.");
+    });
+    ToProgressPage(1);
+    SetOperationThdMaker(nullptr);
+    EXPECT_EQ(nullptr, MainForm->m_pOperationThd);
+    EXPECT_EQ(MainForm->panMainScreen, VisiblePanel());
+    const std::wstring state = MainForm->lblState->Caption().c_str(), failed = T(L"Operation failed").c_str();
+    EXPECT_TRUE(state.size() >= failed.size() && state.compare(state.size() - failed.size(), failed.size(), failed) == 0)
+        << testing_support::Narrow(state);
+    // Next now leaves the program instead of asking a worker that isn't there to cancel.
+    EXPECT_EQ(T(L"Exit"), MainForm->m_btnNext->Caption());
+    MainForm->btnNextClick(nullptr);
+    EXPECT_TRUE(Application->Terminated());
 }
 
 TEST_F(WizardForms, LanguageLayout)
