@@ -43,7 +43,7 @@ std::string Type(const std::string& key, const std::string& title, const std::st
 std::string Repeat(const std::string& text, int times)
 {
     std::string out;
-    for (int i = 0; i < times; ++i) out += text;
+    while (times-- > 0) out += text;
     return out;
 }
 
@@ -107,15 +107,11 @@ TEST(ConfigReader, TableOfFiles)
         // Files that would overflow the parser's stack, or are no configuration by size.
         {"nested 10,000 deep", std::string(kDecl) + Repeat("<a>", 10000) + Repeat("</a>", 10000), false, L"", L"",
          true, 0},
-        {"nested past the bound", std::string(kDecl) + "<r><version>1.0</version>" + Repeat("<x>", 40) +
-                                      Repeat("</x>", 40) + "</r>",
-         false, L"", L"", true, 0},
-        {"nesting hidden from a plain scan",
-         "<?xml version=\"b><!--\" ?>" + Repeat("<a>", 5000) + "-->", false, L"", L"", true, 0},
-        {"hidden nesting as deep as the tags allow: parsed, and damaged",
-         "<?xml version=\"b><!--\" ?>" + Repeat("<a>", 2040) + "-->", false, L"", L"", true, 0},
-        {"larger than any configuration", std::string(kDecl) + "<r><version>1.0</version><!--" +
-                                              std::string(300 * 1024, 'x') + "--></r>",
+        // The declaration's quoted '>' hides the nesting from the scan; the tag count does not.
+        {"hidden nesting", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 5000) + "-->", false, L"", L"", true, 0},
+        {"hidden nesting as deep as the tags allow", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 2040) + "-->", false,
+         L"", L"", true, 0},
+        {"larger than any configuration", std::string(kDecl) + "<r><!--" + std::string(300 * 1024, 'x') + "--></r>",
          false, L"", L"", true, 0},
         {"siblings, empty elements and comments are not depth",
          std::string(kDecl) + "<r><version>2</version>" + Repeat("<!-- <a><b> --><e/><f x='/>'/>", 60) +
