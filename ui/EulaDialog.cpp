@@ -28,7 +28,7 @@ String ResolveLicencePath(const String& configured)
     return String(GetProgramFolder()) + configured;
 }
 
-TdlgEULA::TdlgEULA(TComponent* AOwner) : TForm(AOwner)
+TdlgEULA::TdlgEULA(TComponent* AOwner) : TWizardForm(AOwner)
 {
     BuildLayout();
     m_DlgType = 1;
@@ -110,23 +110,11 @@ void TdlgEULA::LoadLicence(const String& fileName)
     memoLines->EndUpdate();
 }
 
-void TdlgEULA::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW);
-    params.ExStyle |= WS_EX_TOOLWINDOW;
-}
-
 void TdlgEULA::ApplyConfig()
 {
     Font()->SetName(IsJapaneseSystem() ? L"MS UI Gothic" : L"Microsoft Sans Serif");
     EULAMemo->Font()->SetName(L"Microsoft Sans Serif");
-    CGetConfigInfo* config = CGetConfigInfo::Instance();
-    config->Open(GetProgramFolder() + L"config.xml");
-    SetCaption(config->GetTitle() + L" " + config->GetVersion());
-    std::wstring logo = config->GetLogoPath();
-    CGetConfigInfo::ReleaseInstance();
-    if (!logo.empty()) Image1->Picture()->LoadFromFile(logo);
+    ApplyConfigCaptionAndLogo(Image1);
 }
 
 void TdlgEULA::FormCreate(TObject*)

@@ -6,10 +6,11 @@
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "forms/StdCtrls.h"
+#include "ui/WizardForm.h"
 
 class GsButton;
 
-class TdlgEULA : public TForm {
+class TdlgEULA : public TWizardForm {
 public:
     explicit TdlgEULA(TComponent* AOwner);
 
@@ -33,9 +34,6 @@ public:
 
     GsButton* m_btnNext = nullptr;
     GsButton* m_btnBack = nullptr;
-
-protected:
-    void CreateParams(TCreateParams& params) override;
 
 private:
     void BuildLayout();

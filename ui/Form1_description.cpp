@@ -13,7 +13,7 @@ using namespace ui_layout;
 
 TdlgFirst* dlgFirst = nullptr;
 
-TdlgFirst::TdlgFirst(TComponent* AOwner) : TForm(AOwner)
+TdlgFirst::TdlgFirst(TComponent* AOwner) : TWizardForm(AOwner)
 {
     BuildLayout();
     lblDesc->SetCaption(TranslateStr(L"Tool Description"));
@@ -67,23 +67,11 @@ void TdlgFirst::BuildLayout()
     SetVisible(true);
 }
 
-void TdlgFirst::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW);
-    params.ExStyle |= WS_EX_TOOLWINDOW;
-}
-
 void TdlgFirst::ApplyConfig()
 {
     Font()->SetName(IsJapaneseSystem() ? L"MS UI Gothic" : L"Microsoft Sans Serif");
-    CGetConfigInfo* config = CGetConfigInfo::Instance();
-    config->Open(GetProgramFolder() + L"config.xml");
-    SetCaption(config->GetTitle() + L" " + config->GetVersion());
-    std::wstring logo = config->GetLogoPath();
-    CGetConfigInfo::ReleaseInstance();
     // A logo that cannot be read stops the start with the library's message.
-    if (!logo.empty()) Image1->Picture()->LoadFromFile(logo);
+    ApplyConfigCaptionAndLogo(Image1);
 }
 
 void TdlgFirst::FormCreate(TObject*)

@@ -1,13 +1,11 @@
 #include "ui/Main.h"
 
-#include "engine/AppPaths.h"
 #include "engine/BrindleImp.h"
 #include "engine/MultiLang.h"
 #include "ui/Artwork.h"
 #include "ui/ButtonFactory.h"
 #include "ui/Form1_description.h"
 #include "ui/FormLayout.h"
-#include "ui/Getconfiginfo.h"
 #include "ui/Operationthd.h"
 #include "ui/Thddvdsize.h"
 
@@ -47,7 +45,7 @@ TLabel* Heading(TComponent* owner, TWinControl* parent, int left, int top, const
 
 } // namespace
 
-TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner)
+TMainForm::TMainForm(TComponent* AOwner) : TWizardForm(AOwner)
 {
     BuildLayout();
     m_bDvdSizeDone = false;
@@ -204,13 +202,6 @@ TMainForm::~TMainForm()
     m_Panels.clear();
 }
 
-void TMainForm::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW);
-    params.ExStyle |= WS_EX_TOOLWINDOW;
-}
-
 void TMainForm::FormCreate(TObject*)
 {
     // Flatten the refresh pictures onto the dialog face, as the button draws them opaque.
@@ -270,13 +261,7 @@ void TMainForm::ApplyConfig()
         Label5->SetTop(Label5->Top() - 15);
     }
     Font()->SetName(IsJapaneseSystem() ? L"MS UI Gothic" : L"Microsoft Sans Serif");
-
-    CGetConfigInfo* config = CGetConfigInfo::Instance();
-    config->Open(GetProgramFolder() + L"config.xml");
-    SetCaption(config->GetTitle() + L" " + config->GetVersion());
-    std::wstring logo = config->GetLogoPath();
-    CGetConfigInfo::ReleaseInstance();
-    if (!logo.empty()) Image1->Picture()->LoadFromFile(logo);
+    ApplyConfigCaptionAndLogo(Image1);
 }
 
 void TMainForm::SetDlgType(int32_t mode)
