@@ -22,8 +22,6 @@ const int32_t PageFlowTable[4][3] = {
 
 namespace {
 
-String T(const wchar_t* key) { return TranslateStr(key); }
-
 // Every wizard page: an etched frame without outer bevel and a divider under the heading.
 TPanel* MakePage(TComponent* owner, TWinControl* parent, int left, int top, int width, int height,
                  TSplitter*& divider)
@@ -44,6 +42,8 @@ TLabel* Heading(TComponent* owner, TWinControl* parent, int left, int top, const
 }
 
 } // namespace
+
+String TMainForm::T(const wchar_t* key) { return TranslateStr(key); }
 
 TMainForm::TMainForm(TComponent* AOwner) : TWizardForm(AOwner)
 {

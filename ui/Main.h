@@ -168,6 +168,8 @@ public:
     std::unique_ptr<_WIN7_OPERAT_INFO> m_pJobInfo;
 
 private:
+    // The text of a key in the system's language.
+    static String T(const wchar_t* key);
     void BuildLayout();
     // The percentage right-aligned in the width of "100" in its font, with the "%" after it.
     void FitPercent();

@@ -15,12 +15,6 @@
 #include "ui/StepProgress.h"
 #include "ui/Form1_description.h"
 
-namespace {
-
-String T(const wchar_t* key) { return TranslateStr(key); }
-
-} // namespace
-
 String FormatPercent(int value) { return Format(L"%i", value); }
 
 void TMainForm::StartOperation()
