@@ -132,16 +132,15 @@ def make_buttons():
         body=[(0, (24, 40, 66, 255)), (0.55, (32, 54, 86, 255)), (1, (44, 70, 104, 255))],
         rim=(14, 24, 42), gloss_alpha=60, pressed=True)
     disabled = glossy_button(
-        96, 24,
+        97, 28,
         body=[(0, (214, 216, 220, 255)), (0.5, (192, 195, 200, 255)), (1, (176, 179, 185, 255))],
         rim=(150, 153, 160), gloss_alpha=150)
     save(raised, "button_raised.png")
     save(hovered, "button_hovered.png")
     save(sunken, "button_sunken.png")
     save(disabled, "button_disabled.png")
-
-    # The picture behind a button: the dialog face colour, opaque.
-    save(Image.new("RGBA", (81, 41), (240, 240, 240, 255)), "button_bkgnd.png")
+    # The picture behind the buttons is the page itself, made by the program in the
+    # page's colour (ui/Artwork.cpp).
 
 
 # ---- refresh pictures --------------------------------------------------------------------

@@ -1019,6 +1019,11 @@ void TWinControl::PaintTo(HDC dc, int x, int y)
     GetViewportOrgEx(dc, &org);
     SetViewportOrgEx(dc, org.x + x, org.y + y, nullptr);
     IntersectClipRect(dc, 0, 0, Width(), Height());
+    // A border of the control's own outside its client area: the client goes inside it.
+    if (int edge = m_systemClass ? 0 : PaintBorder(dc)) {
+        SetViewportOrgEx(dc, org.x + x + edge, org.y + y + edge, nullptr);
+        IntersectClipRect(dc, 0, 0, Width() - 2 * edge, Height() - 2 * edge);
+    }
     if (m_systemClass) {
         SendMessageW(m_handle, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
     } else {

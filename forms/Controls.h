@@ -341,6 +341,9 @@ protected:
     virtual bool WantsTab() const { return false; }
     // Draws the control's own picture (the window's own painting for system controls).
     virtual void PaintWindow(HDC dc);
+    // Draws a border the control keeps outside its client area, with dc's origin at the
+    // window's top-left, and returns its width (PaintTo draws the client inside it).
+    virtual int PaintBorder(HDC) { return 0; }
     // Paints the visible graphic children onto dc, each clipped to its bounds.
     void PaintControls(HDC dc);
     virtual void EraseBackground(HDC dc);

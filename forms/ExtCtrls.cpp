@@ -1,5 +1,7 @@
 #include "forms/ExtCtrls.h"
 
+#include <algorithm>
+
 #include "forms/FormsInternal.h"
 
 namespace {
@@ -40,7 +42,80 @@ TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner)
 void TCustomPanel::SetBevelInner(TBevelCut value) { m_bevelInner = value; Invalidate(); }
 void TCustomPanel::SetBevelOuter(TBevelCut value) { m_bevelOuter = value; Invalidate(); }
 void TCustomPanel::SetBevelWidth(int value) { m_bevelWidth = value; Invalidate(); }
-void TCustomPanel::SetBevelKind(TBevelKind value) { m_bevelKind = value; Invalidate(); }
+void TCustomPanel::SetBevelKind(TBevelKind value)
+{
+    if (value == m_bevelKind) return;
+    m_bevelKind = value;
+    // The border lives in the non-client area: have the window measure it again.
+    if (HandleAllocated())
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Invalidate();
+}
+
+int TCustomPanel::BorderEdge() const
+{
+    switch (m_bevelKind) {
+    case bkTile:
+    case bkSoft:
+        return 2;
+    case bkFlat:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int TCustomPanel::PaintBorder(HDC dc)
+{
+    RECT r{0, 0, Width(), Height()};
+    switch (m_bevelKind) {
+    case bkTile:
+        DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+        break;
+    case bkSoft:
+        DrawEdge(dc, &r, BDR_RAISEDOUTER | BDR_SUNKENINNER, BF_RECT | BF_SOFT);
+        break;
+    case bkFlat:
+        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_FLAT);
+        break;
+    default:
+        break;
+    }
+    return BorderEdge();
+}
+
+TRect TCustomPanel::ClientRect()
+{
+    if (HandleAllocated()) return TCustomControl::ClientRect();
+    TRect r = TControl::ClientRect();
+    const int edge = BorderEdge();
+    return TRect(0, 0, std::max(0, r.Width() - 2 * edge), std::max(0, r.Height() - 2 * edge));
+}
+
+void TCustomPanel::Dispatch(TMessage& m)
+{
+    const int edge = BorderEdge();
+    if (m.Msg == WM_NCCALCSIZE && edge > 0) {
+        DefaultHandler(m);
+        RECT* r = m.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(m.LParam)->rgrc[0]
+                           : reinterpret_cast<RECT*>(m.LParam);
+        InflateRect(r, -edge, -edge);
+        if (r->right < r->left) r->right = r->left;
+        if (r->bottom < r->top) r->bottom = r->top;
+        return;
+    }
+    if (m.Msg == WM_NCPAINT && edge > 0) {
+        DefaultHandler(m);
+        if (HDC dc = GetWindowDC(Handle())) {
+            PaintBorder(dc);
+            ReleaseDC(Handle(), dc);
+        }
+        m.Result = 0;
+        return;
+    }
+    TCustomControl::Dispatch(m);
+}
 void TCustomPanel::SetBorderWidth(int value) { m_borderWidth = value; Invalidate(); }
 void TCustomPanel::SetAlignment(TAlignment value) { m_alignment = value; Invalidate(); }
 
@@ -52,19 +127,6 @@ void TCustomPanel::Paint()
     canvas->Brush()->SetColor(Color());
     canvas->FillRect(TRect(r));
     dc = canvas->Handle();
-    switch (m_bevelKind) {
-    case bkTile:
-        DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT | BF_ADJUST);
-        break;
-    case bkSoft:
-        DrawEdge(dc, &r, BDR_RAISEDOUTER | BDR_SUNKENINNER, BF_RECT | BF_SOFT | BF_ADJUST);
-        break;
-    case bkFlat:
-        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_FLAT | BF_ADJUST);
-        break;
-    default:
-        break;
-    }
     if (m_bevelOuter == bvRaised || m_bevelOuter == bvLowered) {
         bool raised = m_bevelOuter == bvRaised;
         Frame3D(dc, r, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight, m_bevelWidth);

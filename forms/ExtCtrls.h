@@ -3,7 +3,8 @@
 #include "forms/Controls.h"
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-// A border drawn around the panel's edge, inside its bevels.
+// A border around the panel's edge, outside its client area: children placed at 0, 0 sit
+// inside it and can never paint over it.
 enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
 
 // A container with bevels and a centred caption.
@@ -26,10 +27,18 @@ public:
     bool ParentBackground() const { return m_parentBackground; }
     void SetParentBackground(bool value) { m_parentBackground = value; }
 
+    // The client area lies inside the BevelKind border, window or not.
+    TRect ClientRect() override;
+
 protected:
     void Paint() override;
+    void Dispatch(TMessage& message) override;
+    int PaintBorder(HDC dc) override;
 
 private:
+    // Pixels the BevelKind border takes on each side.
+    int BorderEdge() const;
+
     TBevelCut m_bevelInner = bvNone;
     TBevelCut m_bevelOuter = bvRaised;
     int m_bevelWidth = 1;

@@ -8,7 +8,6 @@
 
 const wchar_t* const kArtSidePicture = L"SIDE_PICTURE";
 const wchar_t* const kArtSidePictureMain = L"SIDE_PICTURE_MAIN";
-const wchar_t* const kArtButtonBkgnd = L"BUTTON_BKGND";
 const wchar_t* const kArtButtonRaised = L"BUTTON_RAISED";
 const wchar_t* const kArtButtonHovered = L"BUTTON_HOVERED";
 const wchar_t* const kArtButtonSunken = L"BUTTON_SUNKEN";
@@ -16,6 +15,16 @@ const wchar_t* const kArtButtonDisabled = L"BUTTON_DISABLED";
 const wchar_t* const kArtRefreshNormal = L"REFRESH_NORMAL";
 const wchar_t* const kArtRefreshHovered = L"REFRESH_HOVERED";
 const wchar_t* const kArtRefreshPressed = L"REFRESH_PRESSED";
+
+void MakeButtonBackdrop(TPicture* picture, TColor colour, int width, int height)
+{
+    std::unique_ptr<TBitmap> bitmap(new TBitmap());
+    bitmap->SetPixelFormat(pf24bit);
+    bitmap->SetSize(width, height);
+    bitmap->Canvas()->Brush()->SetColor(ColorToRGB(colour));
+    bitmap->Canvas()->FillRect(TRect(0, 0, width, height));
+    picture->SetGraphic(bitmap.get());
+}
 
 void LoadArtwork(TPicture* picture, const wchar_t* name, bool asBitmap)
 {

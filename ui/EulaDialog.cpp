@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <exception>
 #include <memory>
 
 #include "engine/AppPaths.h"
@@ -27,7 +28,7 @@ String ResolveLicencePath(const String& configured)
     return String(GetProgramFolder()) + configured;
 }
 
-TdlgEULA::TdlgEULA(TComponent* AOwner) : TForm(AOwner)
+TdlgEULA::TdlgEULA(TComponent* AOwner) : TWizardForm(AOwner)
 {
     BuildLayout();
     m_DlgType = 1;
@@ -38,7 +39,19 @@ TdlgEULA::TdlgEULA(TComponent* AOwner) : TForm(AOwner)
     if (licence.IsEmpty()) licence = config->GetEula("english");
     CGetConfigInfo::ReleaseInstance();
     licence = ResolveLicencePath(licence);
-    if (!licence.IsEmpty() && FileExists(licence)) LoadLicence(licence);
+    if (!licence.IsEmpty() && FileExists(licence)) {
+        // A licence another program holds open, or one too large to read, is no reason to
+        // stop the start: the page comes up as it does without a licence file.
+        try {
+            LoadLicence(licence);
+        } catch (const Exception& e) {
+            TraceLog(L"[TdlgEULA] licence not read: " + std::wstring(e.Message()));
+            EULAMemo->Lines()->Clear();
+        } catch (const std::exception& e) {
+            TraceLog(L"[TdlgEULA] licence not read: \"" + std::wstring(licence) + L"\". " + AStringToWString(e.what()));
+            EULAMemo->Lines()->Clear();
+        }
+    }
     ApplyConfig();
 }
 
@@ -73,6 +86,9 @@ void TdlgEULA::BuildLayout()
     Image1 = Make<TImage>(this, this, -2, 0, 173, 303);
     Image1->SetAutoSize(true);
     LoadArtwork(Image1->Picture(), kArtSidePicture, true);
+    m_buttonBackdrop = Make<TImage>(this, this, 0, 0, 1, 1);
+    m_buttonBackdrop->SetVisible(false);
+    MakeButtonBackdrop(m_buttonBackdrop->Picture(), Color(), ClientWidth(), ClientHeight());
     Label2 = WrapLabel(this, this, 192, 41, 497, 46);
     // Empty and above Label1: it must never paint over that label's text.
     Label2->SetTransparent(true);
@@ -94,28 +110,16 @@ void TdlgEULA::LoadLicence(const String& fileName)
     memoLines->EndUpdate();
 }
 
-void TdlgEULA::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW);
-    params.ExStyle |= WS_EX_TOOLWINDOW;
-}
-
 void TdlgEULA::ApplyConfig()
 {
     Font()->SetName(IsJapaneseSystem() ? L"MS UI Gothic" : L"Microsoft Sans Serif");
     EULAMemo->Font()->SetName(L"Microsoft Sans Serif");
-    CGetConfigInfo* config = CGetConfigInfo::Instance();
-    config->Open(GetProgramFolder() + L"config.xml");
-    SetCaption(config->GetTitle() + L" " + config->GetVersion());
-    std::wstring logo = config->GetLogoPath();
-    CGetConfigInfo::ReleaseInstance();
-    if (!logo.empty()) Image1->Picture()->LoadFromFile(logo);
+    ApplyConfigCaptionAndLogo(Image1);
 }
 
 void TdlgEULA::FormCreate(TObject*)
 {
-    TBitmap* bkgnd = dlgFirst->Img_Button_BK->Picture()->Bitmap();
+    TBitmap* bkgnd = m_buttonBackdrop->Picture()->Bitmap();
     TBitmap* raised = dlgFirst->Image2->Picture()->Bitmap();
     TBitmap* hovered = dlgFirst->Image3->Picture()->Bitmap();
     TBitmap* sunken = dlgFirst->Image4->Picture()->Bitmap();

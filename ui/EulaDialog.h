@@ -6,10 +6,11 @@
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "forms/StdCtrls.h"
+#include "ui/WizardForm.h"
 
 class GsButton;
 
-class TdlgEULA : public TForm {
+class TdlgEULA : public TWizardForm {
 public:
     explicit TdlgEULA(TComponent* AOwner);
 
@@ -34,12 +35,12 @@ public:
     GsButton* m_btnNext = nullptr;
     GsButton* m_btnBack = nullptr;
 
-protected:
-    void CreateParams(TCreateParams& params) override;
-
 private:
     void BuildLayout();
     void LoadLicence(const String& fileName);
+
+    // This page has a colour of its own: its buttons take their background from here.
+    TImage* m_buttonBackdrop = nullptr;
 
     int32_t m_DlgType = 1;
 };

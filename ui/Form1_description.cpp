@@ -13,7 +13,7 @@ using namespace ui_layout;
 
 TdlgFirst* dlgFirst = nullptr;
 
-TdlgFirst::TdlgFirst(TComponent* AOwner) : TForm(AOwner)
+TdlgFirst::TdlgFirst(TComponent* AOwner) : TWizardForm(AOwner)
 {
     BuildLayout();
     lblDesc->SetCaption(TranslateStr(L"Tool Description"));
@@ -53,8 +53,8 @@ void TdlgFirst::BuildLayout()
 
     // The button pictures every form's drawn buttons share; never shown themselves.
     Img_Button_BK = Make<TImage>(this, this, 8, 8, 81, 41);
-    LoadArtwork(Img_Button_BK->Picture(), kArtButtonBkgnd, false);
-    Img_disable = Make<TImage>(this, this, 507, 155, 96, 24);
+    MakeButtonBackdrop(Img_Button_BK->Picture(), Color(), ClientWidth(), ClientHeight());
+    Img_disable = Make<TImage>(this, this, 507, 155, 97, 28);
     Img_disable->SetAutoSize(true);
     LoadArtwork(Img_disable->Picture(), kArtButtonDisabled, true);
     Image2 = Make<TImage>(this, this, 409, 155, 97, 28);
@@ -67,23 +67,11 @@ void TdlgFirst::BuildLayout()
     SetVisible(true);
 }
 
-void TdlgFirst::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW);
-    params.ExStyle |= WS_EX_TOOLWINDOW;
-}
-
 void TdlgFirst::ApplyConfig()
 {
     Font()->SetName(IsJapaneseSystem() ? L"MS UI Gothic" : L"Microsoft Sans Serif");
-    CGetConfigInfo* config = CGetConfigInfo::Instance();
-    config->Open(GetProgramFolder() + L"config.xml");
-    SetCaption(config->GetTitle() + L" " + config->GetVersion());
-    std::wstring logo = config->GetLogoPath();
-    CGetConfigInfo::ReleaseInstance();
     // A logo that cannot be read stops the start with the library's message.
-    if (!logo.empty()) Image1->Picture()->LoadFromFile(logo);
+    ApplyConfigCaptionAndLogo(Image1);
 }
 
 void TdlgFirst::FormCreate(TObject*)

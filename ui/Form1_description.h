@@ -4,10 +4,11 @@
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "forms/StdCtrls.h"
+#include "ui/WizardForm.h"
 
 class GsButton;
 
-class TdlgFirst : public TForm {
+class TdlgFirst : public TWizardForm {
 public:
     explicit TdlgFirst(TComponent* AOwner);
 
@@ -28,9 +29,6 @@ public:
     void ApplyConfig();
 
     GsButton* m_btnNext = nullptr;
-
-protected:
-    void CreateParams(TCreateParams& params) override;
 
 private:
     void BuildLayout();

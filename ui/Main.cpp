@@ -1,13 +1,11 @@
 #include "ui/Main.h"
 
-#include "engine/AppPaths.h"
 #include "engine/BrindleImp.h"
 #include "engine/MultiLang.h"
 #include "ui/Artwork.h"
 #include "ui/ButtonFactory.h"
 #include "ui/Form1_description.h"
 #include "ui/FormLayout.h"
-#include "ui/Getconfiginfo.h"
 #include "ui/Operationthd.h"
 #include "ui/Thddvdsize.h"
 
@@ -23,8 +21,6 @@ const int32_t PageFlowTable[4][3] = {
 };
 
 namespace {
-
-String T(const wchar_t* key) { return TranslateStr(key); }
 
 // Every wizard page: an etched frame without outer bevel and a divider under the heading.
 TPanel* MakePage(TComponent* owner, TWinControl* parent, int left, int top, int width, int height,
@@ -47,7 +43,9 @@ TLabel* Heading(TComponent* owner, TWinControl* parent, int left, int top, const
 
 } // namespace
 
-TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner)
+String TMainForm::T(const wchar_t* key) { return TranslateStr(key); }
+
+TMainForm::TMainForm(TComponent* AOwner) : TWizardForm(AOwner)
 {
     BuildLayout();
     m_bDvdSizeDone = false;
@@ -68,6 +66,20 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner)
         if (auto* panel = dynamic_cast<TPanel*>(Controls(i))) m_Panels.push_back(panel);
     }
     ApplyConfig();
+    FitPercent();
+}
+
+void TMainForm::FitPercent()
+{
+    // Measured once the language has chosen the font: "100" must never run into the "%".
+    TBitmap probe;
+    probe.Canvas()->Font()->Assign(lblPercent->Font());
+    const int width = probe.Canvas()->TextWidth(FormatPercent(100));
+    lblPercent->SetAutoSize(false);
+    lblPercent->SetAlignment(taRightJustify);
+    lblPercent->SetWidth(width);
+    const int gap = 3;
+    if (Label7->Left() < lblPercent->Left() + width + gap) Label7->SetLeft(lblPercent->Left() + width + gap);
 }
 
 void TMainForm::BuildLayout()
@@ -190,13 +202,6 @@ TMainForm::~TMainForm()
     m_Panels.clear();
 }
 
-void TMainForm::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.ExStyle &= ~static_cast<DWORD>(WS_EX_APPWINDOW);
-    params.ExStyle |= WS_EX_TOOLWINDOW;
-}
-
 void TMainForm::FormCreate(TObject*)
 {
     // Flatten the refresh pictures onto the dialog face, as the button draws them opaque.
@@ -256,13 +261,7 @@ void TMainForm::ApplyConfig()
         Label5->SetTop(Label5->Top() - 15);
     }
     Font()->SetName(IsJapaneseSystem() ? L"MS UI Gothic" : L"Microsoft Sans Serif");
-
-    CGetConfigInfo* config = CGetConfigInfo::Instance();
-    config->Open(GetProgramFolder() + L"config.xml");
-    SetCaption(config->GetTitle() + L" " + config->GetVersion());
-    std::wstring logo = config->GetLogoPath();
-    CGetConfigInfo::ReleaseInstance();
-    if (!logo.empty()) Image1->Picture()->LoadFromFile(logo);
+    ApplyConfigCaptionAndLogo(Image1);
 }
 
 void TMainForm::SetDlgType(int32_t mode)

@@ -14,6 +14,7 @@
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "forms/StdCtrls.h"
+#include "ui/WizardForm.h"
 
 class GsButton;
 class ThdDvdSize;
@@ -32,7 +33,7 @@ enum WizardPage {
 // Row: the flow (0 disc to USB, 1 disc to ISO, 2 image to USB, 3 image to ISO).
 extern const int32_t PageFlowTable[4][3];
 
-class TMainForm : public TForm {
+class TMainForm : public TWizardForm {
 public:
     explicit TMainForm(TComponent* AOwner);
     ~TMainForm() override;
@@ -166,11 +167,12 @@ public:
     // The current run's job record: freed only after the worker that reads it.
     std::unique_ptr<_WIN7_OPERAT_INFO> m_pJobInfo;
 
-protected:
-    void CreateParams(TCreateParams& params) override;
-
 private:
+    // The text of a key in the system's language.
+    static String T(const wchar_t* key);
     void BuildLayout();
+    // The percentage right-aligned in the width of "100" in its font, with the "%" after it.
+    void FitPercent();
     // The system menu's Close item: enabled, or greyed (and then refused by the form).
     void SetCloseEnabled(bool enabled);
     void ShowPanel(TPanel* panel);

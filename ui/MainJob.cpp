@@ -15,12 +15,6 @@
 #include "ui/StepProgress.h"
 #include "ui/Form1_description.h"
 
-namespace {
-
-String T(const wchar_t* key) { return TranslateStr(key); }
-
-} // namespace
-
 String FormatPercent(int value) { return Format(L"%i", value); }
 
 void TMainForm::StartOperation()
@@ -59,10 +53,24 @@ void TMainForm::StartOperation()
     delete m_pOperationThd;
     m_pOperationThd = nullptr;
     m_pJobInfo = std::move(info);
-    m_pOperationThd = new TOperationThd(true, nvme, compatible, m_pJobInfo.get(), m_DlgType, Handle());
-    m_pOperationThd->SetFreeOnTerminate(false);
-    m_pOperationThd->OnJobResult = MakeEvent(this, &TMainForm::UpdateResult);
-    m_pOperationThd->Start();
+    String failure;
+    try {
+        m_pOperationThd = MakeOperationThd(nvme, compatible, m_pJobInfo.get(), m_DlgType, Handle());
+        m_pOperationThd->SetFreeOnTerminate(false);
+        m_pOperationThd->OnJobResult = MakeEvent(this, &TMainForm::UpdateResult);
+        m_pOperationThd->Start();
+        return;
+    } catch (const Exception& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = AStringToWString(e.what());
+    }
+    // No worker runs: the job has failed, and the page must say so and let the user
+    // leave, not wait on "Cancel" for a result that never comes.
+    delete m_pOperationThd;
+    m_pOperationThd = nullptr;
+    TraceLog(L"[TMainForm::StartOperation] the worker could not be started: " + std::wstring(failure));
+    UpdateResult(FINISH_FAILED);
 }
 
 void TMainForm::RefuseStart(const String& path)

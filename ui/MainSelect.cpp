@@ -14,12 +14,6 @@
 #include "ui/Selection.h"
 #include "ui/Thddvdsize.h"
 
-namespace {
-
-String T(const wchar_t* key) { return TranslateStr(key); }
-
-} // namespace
-
 void TMainForm::ListLogicalDrives()
 {
     m_DriveList.clear();

@@ -97,3 +97,15 @@ void TOperationThd::UpdateResult()
     }
     OnJobResult(code);
 }
+
+namespace {
+OperationThdMaker g_maker;
+} // namespace
+
+void SetOperationThdMaker(OperationThdMaker maker) { g_maker = std::move(maker); }
+
+TOperationThd* MakeOperationThd(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type, HWND window)
+{
+    if (g_maker) return g_maker(nvme, compatible, info, type, window);
+    return new TOperationThd(true, nvme, compatible, info, type, window);
+}

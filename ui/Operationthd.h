@@ -6,6 +6,7 @@
 #include "forms/Threads.h"
 
 #include <atomic>
+#include <functional>
 
 // Finish codes handed to the form: the job's outcome as the finish box reports it.
 enum JobFinishCode { FINISH_SUCCESS = 0, FINISH_FAILED = 1, FINISH_CANCELLED = 2 };
@@ -45,3 +46,10 @@ private:
     // Set once the destructor runs: a result still due is then dropped, not shown.
     std::atomic<bool> m_bClosing;
 };
+
+// Makes a job's worker, suspended. Throws when the system can't make the thread. Tests
+// put a maker of their own in place to see a creation fail; an empty one restores ours.
+using OperationThdMaker =
+    std::function<TOperationThd*(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type, HWND window)>;
+void SetOperationThdMaker(OperationThdMaker maker);
+TOperationThd* MakeOperationThd(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type, HWND window);

@@ -546,6 +546,27 @@ TEST_F(ControlsTest, GraphicChildrenPaintClippedToTheirBoundsAtTheirOrigin)
     EXPECT_EQ(0xFFFFFFu, pixel(5, 5));
 }
 
+TEST_F(ControlsTest, ABevelKindBorderLiesOutsideTheClientArea)
+{
+    // A child at 0, 0 painting its whole area leaves the etched border alone.
+    auto* panel = new TPanel(form);
+    panel->SetBevelKind(bkTile);
+    panel->SetBounds(0, 0, 100, 80);
+    panel->SetParent(form);
+    EXPECT_EQ(TRect(0, 0, 96, 76), panel->ClientRect());
+    auto* splash = new Splash(form);
+    splash->SetParent(panel);
+    splash->SetBounds(0, 0, 200, 200);
+    TBitmap bmp;
+    bmp.SetPixelFormat(pf32bit);
+    bmp.SetSize(100, 80);
+    panel->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    auto pixel = [&](int x, int y) { return *(static_cast<uint32_t*>(bmp.ScanLine(y)) + x) & 0xFFFFFF; };
+    for (TPoint edge : {TPoint(0, 0), TPoint(50, 1), TPoint(1, 40), TPoint(98, 40), TPoint(50, 78)})
+        EXPECT_NE(0xFF0000u, pixel(edge.x, edge.y)) << edge.x << ", " << edge.y;
+    EXPECT_EQ(0x0000FFu, pixel(2, 2)) << "the child's origin, inside the border";
+}
+
 TEST_F(ControlsTest, ASplitterIsABarInItsColour)
 {
     auto* panel = new TPanel(form);

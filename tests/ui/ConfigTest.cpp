@@ -40,6 +40,13 @@ std::string Type(const std::string& key, const std::string& title, const std::st
     return "<type key=\"" + key + "\"><ui><title>" + title + "</title>" + extra + "</ui></type>";
 }
 
+std::string Repeat(const std::string& text, int times)
+{
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
 struct Case {
     const char* name;
     std::string bytes;
@@ -97,6 +104,19 @@ TEST(ConfigReader, TableOfFiles)
         {"empty file", "", false, L"", L"", true, 0},
         {"binary", std::string("\x00\x01\xFF\xFE<\x00?x\x89PNG\r\n\x1a\n", 16), false, L"", L"", true, 0},
         {"declaration only", std::string(kDecl), false, L"", L"", true, 0},
+        // Files that would overflow the parser's stack, or are no configuration by size.
+        {"nested 10,000 deep", std::string(kDecl) + Repeat("<a>", 10000) + Repeat("</a>", 10000), false, L"", L"",
+         true, 0},
+        // The declaration's quoted '>' hides the nesting from the scan; the tag count does not.
+        {"hidden nesting", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 5000) + "-->", false, L"", L"", true, 0},
+        {"hidden nesting as deep as the tags allow", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 2040) + "-->", false,
+         L"", L"", true, 0},
+        {"larger than any configuration", std::string(kDecl) + "<r><!--" + std::string(300 * 1024, 'x') + "--></r>",
+         false, L"", L"", true, 0},
+        {"siblings, empty elements and comments are not depth",
+         std::string(kDecl) + "<r><version>2</version>" + Repeat("<!-- <a><b> --><e/><f x='/>'/>", 60) +
+             Type("0", "flat") + "</r>",
+         true, L"flat", L"2", true, 0},
     };
     TempDir dir;
     for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 // dialog showing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -11,10 +12,13 @@
 #include "engine/BrindleImp.h"
 #include "engine/MultiLang.h"
 #include "forms/FormsInternal.h"
+#include "hooks/TestHooks.h"
 #include "support/TestSupport.h"
+#include "support/TraceLines.h"
 #include "ui/EulaDialog.h"
 #include "ui/Form1_description.h"
 #include "ui/Main.h"
+#include "ui/Operationthd.h"
 #include "widgets/GsButton.h"
 
 using namespace ui_test;
@@ -37,6 +41,8 @@ public:
         TranslateStr(L"Next");
         g_folder = new testing_support::TempDir();
         SetProgramFolderOverride(g_folder->Path());
+        // Jobs the tests start keep their trace and work folders here.
+        SetWorkingFolderOverride(testing_support::Narrow(g_folder->Path()));
         WriteConfig(g_folder->Path(), "1", {{"english", "eula_english.txt"}});
         testing_support::WriteBytes(g_folder->Path() + L"eula_english.txt",
                                     "First line of the licence.\r\nSecond line.\r\n");
@@ -97,6 +103,23 @@ protected:
         return state != static_cast<UINT>(-1) && (state & MF_GRAYED) != 0;
     }
 
+    // The image flow's progress page, on a job that ends at once: its source doesn't exist.
+    static void ToProgressPage()
+    {
+        OpenWizard(1);
+        MainForm->btnNextClick(nullptr);
+        MainForm->m_SourcePath = MainForm->m_TargetPath = g_folder->Path() + L"none\\";
+        MainForm->btnNextClick(nullptr);
+    }
+
+    // The job's end reported, and its worker gone before the test ends.
+    static void WaitForJobEnd()
+    {
+        EXPECT_TRUE(PumpUntil([] { return MainForm->m_btnNext->Caption() != T(L"Cancel") || !MainForm->Visible(); }));
+        delete MainForm->m_pOperationThd;
+        MainForm->m_pOperationThd = nullptr;
+    }
+
     static void OpenWizard(int mode)
     {
         dlgFirst->Hide();
@@ -120,8 +143,17 @@ TEST_F(WizardForms, FormsMadeInTheModeDialogFindItsPictures)
         ASSERT_NE(nullptr, b);
         EXPECT_EQ(97, b->Width());
         EXPECT_EQ(28, b->Height());
-        EXPECT_EQ(24, b->Appearance()->Disabled()->Height());
+        EXPECT_EQ(28, b->Appearance()->Disabled()->Height());
     }
+    // A disabled Next shows the page at its corners (the picture's edge blends in a trace
+    // of itself) and its own rim, not a white band, on its bottom rows.
+    TBitmap shot;
+    MainForm->m_btnNext->SetEnabled(false);
+    MainForm->m_btnNext->PaintToBitmap(&shot);
+    const int page = ColorToRGB(MainForm->Color()) & 0xFF;
+    auto offPage = [&](int x, int y) { return std::abs(int(shot.Canvas()->Pixels(x, y) & 0xFF) - page); };
+    for (TPoint p : {TPoint(0, 0), TPoint(96, 0), TPoint(0, 27), TPoint(96, 27)}) EXPECT_LE(offPage(p.x, p.y), 6);
+    for (int y : {26, 27}) EXPECT_TRUE(offPage(48, y) > 40 && shot.Canvas()->Pixels(48, y) != 0xFFFFFF) << y;
     ASSERT_NE(nullptr, MainForm->m_btnRefresh);
     EXPECT_EQ(22, MainForm->m_btnRefresh->Width());
     EXPECT_EQ(Application->MainForm(), dlgFirst);
@@ -270,6 +302,20 @@ TEST_F(WizardForms, ClosingTheLicencePageEndsTheProgram)
     EXPECT_TRUE(Application->Terminated());
 }
 
+TEST_F(WizardForms, LicenceHeldOpenByAnotherProgram)
+{
+    const std::wstring path = g_folder->Path() + L"held.txt";
+    testing_support::WriteBytes(path, "Licence.\r\n");
+    WriteConfig(g_folder->Path(), "1", {{"english", "held.txt"}});
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::unique_ptr<TdlgEULA> page(new TdlgEULA(nullptr));
+    CloseHandle(held);
+    EXPECT_EQ(0, page->EULAMemo->Lines()->Count());
+    const std::wstring trace = testing_support::TraceText(g_folder->Path());
+    EXPECT_NE(std::wstring::npos, trace.find(L"[TdlgEULA] licence not read: Cannot open file \"" + path + L"\". " +
+                                             String(SysErrorMessage(ERROR_SHARING_VIOLATION)).c_str()));
+}
+
 TEST_F(WizardForms, BackAndNextThroughEveryRow)
 {
     for (int row = 0; row < 4; ++row) {
@@ -327,10 +373,9 @@ TEST_F(WizardForms, FormatDeclinedReturnsToTheTargetPage)
 TEST_F(WizardForms, ProgressPageRolesOfNext)
 {
     // The image flow has no format step: Next on page 4 goes straight to the progress page.
+    // Nothing is pumped before the roles are checked, so the job can't report in between.
     ASSERT_FALSE(Win7InsCreator::HasFormatStep(1));
-    OpenWizard(1);
-    MainForm->btnNextClick(nullptr);
-    MainForm->btnNextClick(nullptr);
+    ToProgressPage();
     EXPECT_TRUE(Boxes::Shown().empty());
     EXPECT_EQ(2, MainForm->m_Page);
     EXPECT_EQ(MainForm->panMainScreen, VisiblePanel());
@@ -342,7 +387,6 @@ TEST_F(WizardForms, ProgressPageRolesOfNext)
     EXPECT_TRUE(CloseGreyed(MainForm));
     SendMessageW(MainForm->Handle(), WM_CLOSE, 0, 0);
     SendMessageW(MainForm->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    Pump(20);
     EXPECT_TRUE(MainForm->Visible());
     EXPECT_FALSE(Application->Terminated());
 
@@ -355,8 +399,10 @@ TEST_F(WizardForms, ProgressPageRolesOfNext)
     EXPECT_EQ(15, MainForm->m_Page);
     MainForm->btnBackClick(nullptr); // nothing on a cancelled page
     EXPECT_TRUE(MainForm->Visible());
+    WaitForJobEnd();
 
     // Exit: the caption alone decides, and the program ends.
+    MainForm->Show();
     MainForm->m_btnNext->SetCaption(T(L"Exit"));
     MainForm->btnNextClick(nullptr);
     EXPECT_TRUE(Application->Terminated());
@@ -366,6 +412,18 @@ TEST_F(WizardForms, ProgressPageRolesOfNext)
     EXPECT_FALSE(CloseGreyed(MainForm));
     EXPECT_EQ(T(L"Next"), MainForm->m_btnNext->Caption());
     MainForm->btnBackClick(nullptr);
+}
+
+TEST_F(WizardForms, AWorkerThatCannotBeMadeFailsTheJob)
+{
+    SetOperationThdMaker([](bool, bool, const _WIN7_OPERAT_INFO*, int, HWND) -> TOperationThd* {
+        throw EOSError(L"Not enough memory resources are available to process this command.");
+    });
+    ToProgressPage();
+    SetOperationThdMaker(nullptr);
+    EXPECT_EQ(T(L"Operation failed"), MainForm->lblState->Caption());
+    EXPECT_EQ(T(L"Exit"), MainForm->m_btnNext->Caption());
+    MainForm->Hide();
 }
 
 TEST_F(WizardForms, LanguageLayout)
@@ -420,26 +478,69 @@ TEST_F(WizardForms, LicenceFilesInTheirEncodings)
     EXPECT_EQ(0, page->EULAMemo->Lines()->Count());
 }
 
-TEST_F(WizardForms, Screenshots)
+namespace {
+
+// Every visible label's text, measured as the label draws it, inside the container's client
+// area (and inside a label that doesn't size itself), no two texts touching; then the
+// form's picture is saved.
+void ExpectTextsFit(TWinControl* container, const std::wstring& shot)
+{
+    SCOPED_TRACE(testing_support::Narrow(shot));
+    std::vector<TRect> seen;
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (int i = 0; i < container->ControlCount(); ++i) {
+        auto* label = dynamic_cast<TCustomLabel*>(container->Controls(i));
+        if (!label || !label->Visible() || label->Caption().IsEmpty()) continue;
+        SelectObject(dc, label->Font()->Handle());
+        RECT t{0, 0, label->WordWrap() ? label->Width() : 0, 0};
+        ::DrawTextW(dc, label->Caption().c_str(), -1, &t, DT_CALCRECT | (label->WordWrap() ? DT_WORDBREAK : 0));
+        int left = label->Alignment() == taRightJustify ? label->Left() + label->Width() - t.right : label->Left();
+        const TRect r(left, label->Top(), left + t.right, label->Top() + t.bottom);
+        const TRect bounds = label->AutoSize() ? container->ClientRect() : label->BoundsRect();
+        const std::string name = testing_support::Narrow(String(label->Caption()));
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= container->ClientWidth() &&
+                    r.bottom <= container->ClientHeight() && r.right <= bounds.right && r.bottom <= bounds.bottom)
+            << name << " runs to " << r.right << ", " << r.bottom;
+        for (const TRect& o : seen)
+            EXPECT_FALSE(r.top < o.bottom && o.top < r.bottom && r.left < o.right + 2 && o.left < r.right + 2) << name;
+        seen.push_back(r);
+    }
+    DeleteDC(dc);
+    if (auto* form = dynamic_cast<TCustomForm*>(container)) SaveScreenshot(form, shot);
+}
+
+} // namespace
+
+TEST_F(WizardForms, EveryTextFitsItsPage)
 {
     const std::string lang = ExpectedLanguage();
     const std::wstring prefix = L"wizard_" + std::wstring(lang.begin(), lang.end()) + L"_";
-    SaveScreenshot(dlgFirst, prefix + L"mode");
+    ExpectTextsFit(dlgFirst, prefix + L"mode");
     dlgFirst->BtnNextClick(nullptr);
     dlgEULA->CheckBox1->SetChecked(true);
-    SaveScreenshot(dlgEULA, prefix + L"licence");
+    ExpectTextsFit(dlgEULA, prefix + L"licence");
     dlgEULA->BtnBackClick(nullptr);
     struct Shot {
         int mode;
         int nexts;
         const wchar_t* name;
-    } shots[] = {{0, 0, L"page0_dvd"}, {0, 1, L"page1_usb"}, {3, 0, L"page3_iso_file"}, {1, 1, L"page4_iso_folder"},
-                 {1, 2, L"page2_progress"}};
+    } shots[] = {{0, 0, L"page0_dvd"}, {0, 1, L"page1_usb"}, {3, 0, L"page3_iso_file"}, {1, 1, L"page4_iso_folder"}};
     for (const Shot& s : shots) {
         OpenWizard(s.mode);
         for (int i = 0; i < s.nexts; ++i) MainForm->btnNextClick(nullptr);
-        SaveScreenshot(MainForm, prefix + s.name);
+        ExpectTextsFit(VisiblePanel(), s.name);
+        ExpectTextsFit(MainForm, prefix + s.name);
     }
+    // The progress page at its fullest: both captions, a long status and 100 %.
+    ToProgressPage();
+    WaitForJobEnd();
+    MainForm->lblPercent->SetCaption(FormatPercent(100));
+    MainForm->lblState->SetCaption(T(L"Adding driver") + T(L"Operation failed"));
+    for (const wchar_t* caption : {L"ISO Step3 Caption", L"USB Step3 Caption"}) {
+        MainForm->Label1->SetCaption(T(caption));
+        ExpectTextsFit(MainForm->panMainScreen, caption);
+    }
+    ExpectTextsFit(MainForm, prefix + L"page2_progress");
     MainForm->m_btnNext->SetCaption(T(L"Exit"));
     MainForm->btnNextClick(nullptr);
     MainForm->Hide();
