@@ -29,6 +29,9 @@ TEST_F(USBFormat, SmallStickGetsFat32ThenActive)
     EXPECT_EQ(ToLowerWString(runs[0].image), ToLowerWString(ScopedDiskpartStandIn::StandInPath()));
     EXPECT_EQ(runs[0].commandLine.rfind(L"diskpart /s ", 0), 0u) << Narrow(runs[0].commandLine);
     EXPECT_NE(runs[0].commandLine.find(L"\\_"), std::wstring::npos);
+    // While diskpart ran, no other process could change or remove its script.
+    EXPECT_FALSE(runs[0].scriptReplaceable);
+    EXPECT_FALSE(runs[1].scriptReplaceable);
 
     // The script file is gone once the format succeeded.
     EXPECT_FALSE(gs::CDiskOP::Instance()->HasScriptFile());
@@ -67,7 +70,7 @@ TEST_F(USBFormat, FixedDiskOffTheUsbBusIsRefusedBeforeDiskpart)
     EXPECT_NE(Trace().find(L"[CUSBManager::FormatUSB - CheckCond] is fail"), std::wstring::npos);
 }
 
-TEST_F(USBFormat, DecliningTheFallbackKeepsTheScriptFile)
+TEST_F(USBFormat, DecliningTheFallbackRemovesTheScriptFile)
 {
     diskpart.SetExitCodes({1});
     boxes.QueueAnswer(IDNO);
@@ -82,21 +85,18 @@ TEST_F(USBFormat, DecliningTheFallbackKeepsTheScriptFile)
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_ICONWARNING | MB_YESNO));
     EXPECT_NE(Trace().find(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail"), std::wstring::npos);
 
-    // The file stays, holding the last script, and the next format reuses it.
-    ASSERT_TRUE(gs::CDiskOP::Instance()->HasScriptFile());
-    std::wstring kept = ScriptPath();
-    EXPECT_EQ(ReadBytes(kept), FormatScript(1, 1, "FAT32"));
+    // No script is left in the current folder for anyone to change before the next run.
+    EXPECT_FALSE(gs::CDiskOP::Instance()->HasScriptFile());
+    EXPECT_FALSE(FileExists(diskpart.Runs()[0].commandLine.substr(12)));
 
     boxes.QueueAnswer(IDYES);
     boxes.QueueAnswer(IDNO);
     EXPECT_FALSE(usb->FormatActiveUSB(L"E:\\"));
-    EXPECT_EQ(ScriptPath(), kept);
     shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2].text, TranslateStr(L"Format confirm"));
     EXPECT_EQ(shown[2].caption, TranslateStr(L"Warning"));
     EXPECT_EQ(diskpart.Runs().size(), 2u);
-    gs::CDiskOP::Instance()->DeleteScriptFile();
 }
 
 TEST_F(USBFormat, FailedActivationAlsoFallsBack)
@@ -224,6 +224,7 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     ScopedProgramFolder program(L"P:\\Brindle\\");
     gs::CDiskOP* disks = gs::CDiskOP::Instance();
     disks->CreateScriptFile();
+    std::wstring script = ScriptPath();
 
     const struct {
         unsigned disk;
@@ -263,7 +264,8 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"E:\\"));
     EXPECT_EQ(diskpart.Runs().size(), runs);
     EXPECT_EQ(boxes.Count(), 0u) << "no offer to wipe a disk that may not be formatted";
-    disks->DeleteScriptFile();
+    // Refused or not, the format leaves no script behind.
+    EXPECT_FALSE(FileExists(script));
 }
 
 TEST_F(USBFormat, ASecondJobEnumeratesTheDisksAgain)
