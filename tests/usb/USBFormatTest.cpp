@@ -221,7 +221,11 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     };
     addDisk(2, BusTypeUsb, L'P', L"\\Device\\HarddiskVolume7");  // holds the program
     addDisk(3, BusTypeScsi, L'S', L"\\Device\\HarddiskVolume8"); // fixed, not USB
+    addDisk(4, BusTypeUsb, L'Z', L"\\Device\\HarddiskVolume9");  // holds the working folder
     ScopedProgramFolder program(L"P:\\Brindle\\");
+    TempDir onZ{StickBase()};
+    ScopedWorkingFolder workOnZ{onZ.Path()};
+    auto trace = [&] { return TraceText(onZ.Path()); };
     gs::CDiskOP* disks = gs::CDiskOP::Instance();
     disks->CreateScriptFile();
     std::wstring script = ScriptPath();
@@ -232,14 +236,15 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     } cases[] = {{0, L"[CDiskOP::MayFormatDisk] disk 0 holds the Windows folder "},
                  {2, L"[CDiskOP::MayFormatDisk] disk 2 holds the program's folder P:\\Brindle\\"},
                  {3, L"[CDiskOP::MayFormatDisk] disk 3 is not reported on the USB bus: it is not formatted"},
+                 {4, L"[CDiskOP::MayFormatDisk] disk 4 holds the working folder Z:\\"},
                  {1, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE("disk " + std::to_string(c.disk));
         size_t runs = diskpart.Runs().size();
-        std::wstring before = Trace();
+        std::wstring before = trace();
         EXPECT_EQ(disks->FormatPartition(c.disk, 1, "FAT32"), c.refusal == nullptr);
         EXPECT_EQ(disks->CleanAndFormat(c.disk, "e", "fat32"), c.refusal == nullptr);
-        std::wstring added = Trace().substr(before.size());
+        std::wstring added = trace().substr(before.size());
         if (c.refusal) {
             EXPECT_EQ(diskpart.Runs().size(), runs) << "diskpart never ran";
             EXPECT_NE(added.find(c.refusal), std::wstring::npos) << Narrow(added);
