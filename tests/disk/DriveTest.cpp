@@ -195,23 +195,6 @@ TEST_F(DriveTest, ShortGeometryAnswerReadsAsRaw)
     EXPECT_EQ(device.GetDriveData(), nullptr);
 }
 
-TEST_F(DriveTest, DeviceThatAlwaysWantsALargerBufferIsGivenUp)
-{
-    fake.AddDisk(SataDisk(0, 1000));
-    HookedDiskSystem hooked(fake);
-    ScopedDiskSystem useHooked(hooked);
-    hooked.afterControl = [&](DWORD code, BOOL& result, DWORD*) {
-        if (code == IOCTL_DISK_GET_DRIVE_LAYOUT_EX) {
-            result = FALSE;
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        }
-    };
-    gs::DriveDevice device(0);
-    ASSERT_TRUE(device.Open());
-    // Enough tries for 512 entries (73,776 bytes), then no more.
-    EXPECT_EQ(CountControls(fake, IOCTL_DISK_GET_DRIVE_LAYOUT_EX), 128u);
-}
-
 TEST_F(DriveTest, UsbStickWithOneFat32Partition)
 {
     FakeDisk stick;
