@@ -34,6 +34,7 @@ struct DismApi {
 };
 
 DismApi g_api;
+std::wstring g_boundFrom;
 std::atomic<DWORD> g_retryWait{1000};
 DismManager* g_instance = nullptr;
 
@@ -44,42 +45,63 @@ bool Resolve(HMODULE module, const char* name, T& slot)
     return slot != nullptr;
 }
 
-bool BindFrom(const std::wstring& path)
+// Binds the DISM functions from one file. A failure says why in `why` and returns the
+// system error (0 when the file loaded but lacks a function).
+bool BindFrom(const std::wstring& path, std::wstring& why, DWORD& error)
 {
+    error = 0;
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!module)
+    if (!module) {
+        error = GetLastError();
+        why = L"cannot load " + path;
         return false;
+    }
     DismApi api;
     api.module = module;
-    bool ok = Resolve(module, "DismInitialize", api.Initialize) &&
-              Resolve(module, "DismShutdown", api.Shutdown) &&
-              Resolve(module, "DismGetImageInfo", api.GetImageInfo) &&
-              Resolve(module, "DismGetMountedImageInfo", api.GetMountedImageInfo) &&
-              Resolve(module, "DismCleanupMountpoints", api.CleanupMountpoints) &&
-              Resolve(module, "DismMountImage", api.MountImage) &&
-              Resolve(module, "DismOpenSession", api.OpenSession) &&
-              Resolve(module, "DismAddDriver", api.AddDriver) &&
-              Resolve(module, "DismAddPackage", api.AddPackage) &&
-              Resolve(module, "DismCommitImage", api.CommitImage) &&
-              Resolve(module, "DismCloseSession", api.CloseSession) &&
-              Resolve(module, "DismUnmountImage", api.UnmountImage) &&
-              Resolve(module, "DismGetLastErrorMessage", api.GetLastErrorMessage) &&
-              Resolve(module, "DismDelete", api.Delete);
-    if (!ok) {
+    const char* missing = nullptr;
+    auto resolve = [&](const char* name, auto& slot) {
+        if (!missing && !Resolve(module, name, slot))
+            missing = name;
+    };
+    resolve("DismInitialize", api.Initialize);
+    resolve("DismShutdown", api.Shutdown);
+    resolve("DismGetImageInfo", api.GetImageInfo);
+    resolve("DismGetMountedImageInfo", api.GetMountedImageInfo);
+    resolve("DismCleanupMountpoints", api.CleanupMountpoints);
+    resolve("DismMountImage", api.MountImage);
+    resolve("DismOpenSession", api.OpenSession);
+    resolve("DismAddDriver", api.AddDriver);
+    resolve("DismAddPackage", api.AddPackage);
+    resolve("DismCommitImage", api.CommitImage);
+    resolve("DismCloseSession", api.CloseSession);
+    resolve("DismUnmountImage", api.UnmountImage);
+    resolve("DismGetLastErrorMessage", api.GetLastErrorMessage);
+    resolve("DismDelete", api.Delete);
+    if (missing) {
+        why = path + L" lacks " + AStringToWString(missing);
         FreeLibrary(module);
         return false;
     }
     g_api = api;
+    g_boundFrom = path;
     return true;
 }
 
+// Every candidate that fails is traced with its reason, so a DISM step that cannot start
+// says where it looked and what the system answered.
 bool BindDism()
 {
     if (g_api.module)
         return true;
-    for (const std::wstring& path : GetDismLibraryCandidates())
-        if (BindFrom(path))
+    for (const std::wstring& path : GetDismLibraryCandidates()) {
+        std::wstring why;
+        DWORD error = 0;
+        if (BindFrom(path, why, error))
             return true;
+        TraceLog(L"[DismImgManager::DismImgManager] " + why);
+        if (error)
+            TraceSystemError(error);
+    }
     return false;
 }
 
@@ -88,6 +110,7 @@ void UnbindDism()
     if (g_api.module)
         FreeLibrary(g_api.module);
     g_api = DismApi();
+    g_boundFrom.clear();
 }
 
 std::wstring Hex(HRESULT value)
@@ -97,14 +120,48 @@ std::wstring Hex(HRESULT value)
     return buffer;
 }
 
+// DISM's last error text, fetched into `slot` and freed again; empty when DISM has none.
+std::wstring TakeLastError(DismString*& slot)
+{
+    // Cleared first: a failed query leaves the pointer untouched.
+    slot = nullptr;
+    if (g_api.GetLastErrorMessage)
+        g_api.GetLastErrorMessage(&slot);
+    std::wstring text;
+    if (slot && slot->Value)
+        text = slot->Value;
+    if (slot && g_api.Delete)
+        g_api.Delete(slot);
+    slot = nullptr;
+    return text;
+}
+
+// "Call failed 0x<code> : <DISM's message>", the form the error box uses.
+std::wstring FailureText(const std::wstring& callName, HRESULT result, const std::wstring& message)
+{
+    return callName + L" failed 0x" + Hex(result) + L" : " + message;
+}
+
+// The trace line of a DISM call that failed without a box (clean-up paths).
+void TraceDismFailure(const wchar_t* where, const wchar_t* call, HRESULT result,
+                      const std::wstring& context = std::wstring())
+{
+    DismString* last = nullptr;
+    std::wstring message = TakeLastError(last);
+    TraceLog(std::wstring(L"[") + where + L"] " + FailureText(call, result, message) + context);
+}
+
 } // namespace
 
 namespace DismCpp {
 
 void DismSessionTraits::Close(DismSession session)
 {
-    if (g_api.CloseSession)
-        g_api.CloseSession(session);
+    if (!g_api.CloseSession)
+        return;
+    HRESULT hr = g_api.CloseSession(session);
+    if (hr < 0)
+        TraceDismFailure(L"DismSession", L"DismCloseSession", hr);
 }
 
 bool DismBasic::Delete(void* structure)
@@ -116,21 +173,14 @@ bool DismBasic::Delete(void* structure)
 
 int DismBasic::ReportError(const std::wstring& callName, HRESULT result)
 {
-    // Cleared first: a failed query leaves the pointer untouched, and the last one was freed.
-    m_pLastError = nullptr;
-    if (g_api.GetLastErrorMessage)
-        g_api.GetLastErrorMessage(&m_pLastError);
-    std::wstring message;
-    if (m_pLastError && m_pLastError->Value)
-        message = m_pLastError->Value;
+    std::wstring text = FailureText(callName, result, TakeLastError(m_pLastError));
+    // The trace keeps the whole text: the box may cut it, and the box is gone once read.
+    TraceLog(L"[DismCpp] " + text);
 
     // The box text is held in 260 characters; a longer DISM message is cut there.
-    std::wstring text = callName + L" failed 0x" + Hex(result) + L" : " + message + L"  ";
+    text += L"  ";
     if (text.size() > MAX_PATH - 1)
         text.resize(MAX_PATH - 1);
-
-    Delete(m_pLastError);
-    m_pLastError = nullptr;
     return EngineMessageBox(nullptr, text, L"DismCpp", MB_OK);
 }
 
@@ -138,8 +188,16 @@ DismImgManager::DismImgManager()
     : m_pImageInfo(nullptr), m_ImageCount(0), m_bReadOnly(FALSE)
 {
     std::wstring logPath = AStringToWString(GetWorkingFolder() + "log.txt");
-    if (!BindDism() || g_api.Initialize(DismLogErrorsWarningsInfo, logPath.c_str(), nullptr) < 0)
+    if (!BindDism())
         throw std::runtime_error("Unable to DismInitialize");
+    HRESULT hr = g_api.Initialize(DismLogErrorsWarningsInfo, logPath.c_str(), nullptr);
+    if (hr < 0) {
+        TraceDismFailure(L"DismImgManager::DismImgManager", L"DismInitialize", hr,
+                         L" (" + g_boundFrom + L")");
+        throw std::runtime_error("Unable to DismInitialize");
+    }
+    TraceLog(L"[DismImgManager::DismImgManager] DismInitialize 0x" + Hex(hr) + L" (" + g_boundFrom +
+             L"), log " + logPath);
 }
 
 DismImgManager::~DismImgManager()
@@ -179,18 +237,23 @@ bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsig
 
     DismMountedImageInfo* mounted = nullptr;
     UINT count = 0;
-    if (g_api.GetMountedImageInfo(&mounted, &count) < 0) {
+    HRESULT hr = g_api.GetMountedImageInfo(&mounted, &count);
+    if (hr < 0) {
+        TraceDismFailure(L"DismImgManager::Mount", L"DismGetMountedImageInfo", hr);
         mounted = nullptr;
         count = 0;
     }
     for (UINT i = 0; i < count; ++i)
-        if (mounted[i].MountStatus == DismMountStatusInvalid)
-            g_api.CleanupMountpoints();
+        if (mounted[i].MountStatus == DismMountStatusInvalid) {
+            HRESULT cleaned = g_api.CleanupMountpoints();
+            if (cleaned < 0)
+                TraceDismFailure(L"DismImgManager::Mount", L"DismCleanupMountpoints", cleaned);
+        }
     Delete(mounted);
 
     CleanMountFolders();
 
-    HRESULT hr = g_api.MountImage(m_ImagePath.c_str(), mountFolder.c_str(), index, nullptr,
+    hr = g_api.MountImage(m_ImagePath.c_str(), mountFolder.c_str(), index, nullptr,
                                   DismImageIndex,
                                   readOnly ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE, nullptr,
                                   progress, userData);
@@ -203,6 +266,9 @@ bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsig
         // Whatever DISM left in the handle is no session.
         m_Session.Release();
         ReportError(L"DismOpenSession ", hr);
+        // Nothing later could reach an image left mounted without a session: it goes now.
+        m_MountPath = mountFolder;
+        DiscardMount();
         return false;
     }
     m_bReadOnly = readOnly ? TRUE : FALSE;
@@ -265,7 +331,12 @@ bool DismImgManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
 
 bool DismImgManager::UnmountDiscard(std::wstring folder)
 {
-    return g_api.UnmountImage(folder.c_str(), DISM_DISCARD_IMAGE, nullptr, nullptr, nullptr) >= 0;
+    HRESULT hr = g_api.UnmountImage(folder.c_str(), DISM_DISCARD_IMAGE, nullptr, nullptr, nullptr);
+    if (hr < 0) {
+        TraceDismFailure(L"DismImgManager::UnmountDiscard", L"DismUnmountImage", hr, L" on " + folder);
+        return false;
+    }
+    return true;
 }
 
 void DismImgManager::CleanMountFolders()
@@ -284,10 +355,15 @@ void DismImgManager::CleanMountFolders()
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..")
             continue;
         std::wstring folder = working + name;
-        if (GetFileAttributesW((folder + L"\\Windows").c_str()) != INVALID_FILE_ATTRIBUTES) {
-            UnmountDiscard(folder);
+        if (GetFileAttributesW((folder + L"\\Windows").c_str()) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        // Deleting files under an image that is still mounted would break the image and
+        // the mount: a folder that could not be discarded stays as it is.
+        if (UnmountDiscard(folder))
             DeleteFolder(folder);
-        }
+        else
+            TraceLog(L"[DismImgManager::CleanMountFolders] " + folder +
+                     L" is kept: its image may still be mounted");
     } while (FindNextFileW(find.Get(), &data));
 }
 
@@ -296,7 +372,7 @@ bool DismImgManager::DiscardMount()
     if (m_Session) {
         HRESULT hr = g_api.CloseSession(m_Session.Release());
         if (hr < 0)
-            TraceLog(L"[DismImgManager::DiscardMount] DismCloseSession failed 0x" + Hex(hr));
+            TraceDismFailure(L"DismImgManager::DiscardMount", L"DismCloseSession", hr);
     }
     if (m_MountPath.empty())
         return true;
@@ -304,8 +380,7 @@ bool DismImgManager::DiscardMount()
     m_MountPath.clear();
     HRESULT hr = g_api.UnmountImage(folder.c_str(), DISM_DISCARD_IMAGE, nullptr, nullptr, nullptr);
     if (hr < 0) {
-        TraceLog(L"[DismImgManager::DiscardMount] DismUnmountImage failed 0x" + Hex(hr) + L" on " +
-                 folder);
+        TraceDismFailure(L"DismImgManager::DiscardMount", L"DismUnmountImage", hr, L" on " + folder);
         return false;
     }
     return true;
@@ -352,8 +427,13 @@ unsigned DismManager::GetImageCount() { return m_pImgManager->GetImageCount(); }
 
 bool DismManager::Mount(unsigned index, DISM_PROGRESS_CALLBACK progress, void* userData)
 {
-    if (!CreateMountFolder())
+    if (!CreateMountFolder()) {
+        EngineMessageBox(nullptr,
+                         L"No new mount folder could be made in " +
+                             AStringToWString(GetWorkingFolder()) + L": the image is not opened.",
+                         L"DismCpp", MB_OK);
         return false;
+    }
     return m_pImgManager->Mount(m_MountFolder, false, index, progress, userData);
 }
 

@@ -29,7 +29,8 @@ public:
 
     // Frees a structure DISM handed out; a null pointer is nothing to free.
     virtual bool Delete(void* structure);
-    // Shows the "DismCpp" box naming the call, its result and DISM's last error text.
+    // Shows the "DismCpp" box naming the call, its result and DISM's last error text, and
+    // writes the same text to the trace.
     int ReportError(const std::wstring& callName, HRESULT result);
 
 protected:
@@ -51,7 +52,10 @@ public:
     bool AddPackage(const std::wstring& packagePath);
     bool CommitAndClose(DISM_PROGRESS_CALLBACK progress, void* userData);
     bool Unmount(DISM_PROGRESS_CALLBACK progress, void* userData);
+    // A failure is traced with DISM's code and message.
     bool UnmountDiscard(std::wstring folder);
+    // Discards and deletes the mount folders an earlier run left; one whose discard fails
+    // is kept, since its image may still be mounted.
     void CleanMountFolders();
     HRESULT Shutdown();
 
@@ -82,6 +86,7 @@ public:
 
     bool SetImagePath(const std::wstring& path);
     unsigned GetImageCount();
+    // A fresh mount folder, then the mount; without a folder a "DismCpp" box says so.
     bool Mount(unsigned index, DISM_PROGRESS_CALLBACK progress, void* userData);
     std::wstring GetMountFolder() const { return m_MountFolder; }
     bool AddDriver(const std::wstring& infPath);

@@ -58,6 +58,11 @@ bool CUSBManager::FormatUSB()
 
     gs::CDiskOP* diskOP = gs::CDiskOP::Instance();
     diskOP->CreateScriptFile();
+    // The script file lies in the current folder: it goes whichever way the format ends.
+    struct ScriptFileRemover {
+        gs::CDiskOP* diskOP;
+        ~ScriptFileRemover() { diskOP->DeleteScriptFile(); }
+    } remover{diskOP};
 
     const unsigned disk = static_cast<unsigned>(diskIndex);
     // A disk the script writer refuses is not offered for wiping either.

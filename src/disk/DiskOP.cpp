@@ -222,8 +222,11 @@ bool CDiskOP::RunScript(const char* text)
     m_LastError = 0;
     m_LastExitCode = 0;
     m_bExitCodeKnown = false;
-    UniqueHandle file(::CreateFileW(g_ScriptPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // diskpart runs elevated on what this file holds: from the write until diskpart has
+    // finished the handle stays open sharing read only, so no other process can change,
+    // replace or delete the script in between.
+    UniqueHandle file(::CreateFileW(g_ScriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         m_LastError = GetLastError();
         return false;
@@ -235,10 +238,6 @@ bool CDiskOP::RunScript(const char* text)
         return false;
     }
     FlushFileBuffers(file.Get());
-    if (!::CloseHandle(file.Release())) {
-        m_LastError = GetLastError();
-        return false;
-    }
 
     wchar_t commandLine[MAX_PATH];
     std::swprintf(commandLine, MAX_PATH, L"diskpart /s %ls", g_ScriptPath);

@@ -5,6 +5,7 @@
 #include "src/disk/GsAssert.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -19,8 +20,14 @@ static_assert(kEntrySize == 144, "partition entry");
 
 constexpr size_t kLayoutFirstSize = kLayoutHeader + 4 * kEntrySize; // 624
 constexpr size_t kLayoutGrowth = 4 * kEntrySize;                      // 576
-// Far beyond any real table; stops a device that always asks for more.
-constexpr size_t kLayoutLimit = 1024 * 1024;
+// No table is read beyond this: the four primary slots and 127 logical tables of four.
+constexpr DWORD kMaxLayoutEntries = 512;
+// Enough to reach a buffer of kMaxLayoutEntries; a device that still asks for more is
+// given up rather than asked for ever.
+constexpr int kLayoutTries =
+    1 + static_cast<int>((kLayoutHeader + kMaxLayoutEntries * kEntrySize - kLayoutFirstSize +
+                          kLayoutGrowth - 1) / kLayoutGrowth);
+static_assert(kLayoutTries == 128, "layout tries");
 
 constexpr long long kGptGap = 0x200000; // 2 MiB
 constexpr long long kMiB = 1024 * 1024;
@@ -41,6 +48,8 @@ DWORD LayoutCount(const BYTE* layout, size_t size)
     DWORD count = 0;
     std::memcpy(&count, layout + offsetof(DRIVE_LAYOUT_INFORMATION_EX, PartitionCount), sizeof count);
     size_t room = (size - kLayoutHeader) / kEntrySize;
+    if (room > kMaxLayoutEntries)
+        room = kMaxLayoutEntries;
     return count > room ? static_cast<DWORD>(room) : count;
 }
 
@@ -52,9 +61,28 @@ PARTITION_INFORMATION_EX LayoutEntry(const BYTE* layout, size_t i)
 }
 
 long long Start(const PARTITION_INFORMATION_EX& e) { return e.StartingOffset.QuadPart; }
+// Only for entries that passed OnDisk, whose end cannot overflow.
 long long End(const PARTITION_INFORMATION_EX& e)
 {
     return e.StartingOffset.QuadPart + e.PartitionLength.QuadPart;
+}
+
+// The table is the disk's to tell, and a damaged or crafted one may hold anything: an
+// entry counts only when it starts and ends on the disk (on a disk of unknown size, when
+// its end is a number at all).
+bool OnDisk(const PARTITION_INFORMATION_EX& e, long long diskSize)
+{
+    const long long start = Start(e);
+    const long long length = e.PartitionLength.QuadPart;
+    if (start < 0 || length < 0)
+        return false;
+    const long long limit = diskSize > 0 ? diskSize : LLONG_MAX;
+    return start <= limit - length;
+}
+
+long long DiskSizeOf(const LayoutServices& disk)
+{
+    return disk.diskSize ? disk.diskSize() : 0;
 }
 
 unsigned long long ToMiB(long long bytes)
@@ -126,14 +154,15 @@ void NumberRecords(std::vector<_Partition>& list)
 
 bool IsExtendedType(BYTE type) { return type == PARTITION_EXTENDED || type == PARTITION_XINT13_EXTENDED; }
 
-// Slots of the given table positions whose type byte is set, by starting offset
-// (equal offsets keep table order).
-std::vector<PARTITION_INFORMATION_EX> UsedSlots(const BYTE* layout, const std::vector<size_t>& slots)
+// Slots of the given table positions whose type byte is set and that lie on the disk,
+// by starting offset (equal offsets keep table order).
+std::vector<PARTITION_INFORMATION_EX> UsedSlots(const BYTE* layout, const std::vector<size_t>& slots,
+                                                long long diskSize)
 {
     std::vector<PARTITION_INFORMATION_EX> used;
     for (size_t slot : slots) {
         PARTITION_INFORMATION_EX entry = LayoutEntry(layout, slot);
-        if (entry.Mbr.PartitionType != 0)
+        if (entry.Mbr.PartitionType != 0 && OnDisk(entry, diskSize))
             used.push_back(entry);
     }
     std::stable_sort(used.begin(), used.end(),
@@ -148,26 +177,31 @@ std::vector<PARTITION_INFORMATION_EX> UsedSlots(const BYTE* layout, const std::v
 std::vector<_Partition> WalkGptLayout(const BYTE* layout, size_t size, const LayoutServices& disk)
 {
     std::vector<_Partition> list;
+    const long long diskSize = DiskSizeOf(disk);
+    std::vector<PARTITION_INFORMATION_EX> entries;
     DWORD count = LayoutCount(layout, size);
-    if (count == 0) {
+    for (DWORD i = 0; i < count; ++i) {
+        PARTITION_INFORMATION_EX entry = LayoutEntry(layout, i);
+        if (OnDisk(entry, diskSize))
+            entries.push_back(entry);
+    }
+    if (entries.empty()) {
         // A table without entries: the whole disk is unused, as the MBR walk shows it.
-        list.push_back(UnusedRecord(disk.diskSize ? disk.diskSize() : 0));
+        list.push_back(UnusedRecord(diskSize));
         NumberRecords(list);
         return list;
     }
-    for (DWORD i = 0; i < count; ++i) {
-        PARTITION_INFORMATION_EX entry = LayoutEntry(layout, i);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const PARTITION_INFORMATION_EX& entry = entries[i];
         if (i > 0) {
-            long long previousEnd = End(LayoutEntry(layout, i - 1));
-            if (previousEnd + kGptGap < Start(entry))
+            long long previousEnd = End(entries[i - 1]);
+            if (Start(entry) > previousEnd && Start(entry) - previousEnd > kGptGap)
                 list.push_back(UnusedRecord(Start(entry) - previousEnd));
         }
         list.push_back(GptRecord(entry, disk));
-        if (i > 0 && i == count - 1) {
-            long long diskSize = disk.diskSize ? disk.diskSize() : 0;
-            if (End(entry) + kGptGap < diskSize)
-                list.push_back(UnusedRecord(diskSize - End(entry)));
-        }
+        if (i > 0 && i == entries.size() - 1 && diskSize > End(entry) &&
+            diskSize - End(entry) > kGptGap)
+            list.push_back(UnusedRecord(diskSize - End(entry)));
     }
     NumberRecords(list);
     return list;
@@ -182,6 +216,8 @@ std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tra
                                static_cast<long long>(bytesPerSector);
     if (cylinder <= 0)
         return list;
+    const long long diskSize = DiskSizeOf(disk);
+    // Both positions are on the disk, so neither the quotients nor the size overflow.
     auto gap = [&](long long previousEnd, long long start) {
         if (start / cylinder - previousEnd / cylinder - 1 > 0)
             list.push_back(UnusedRecord(start - previousEnd));
@@ -196,9 +232,13 @@ std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tra
         for (size_t slot = 4; slot + 4 <= count; slot += 4)
             logicalSlots.push_back(slot);
     }
+    const std::vector<PARTITION_INFORMATION_EX> logicals = UsedSlots(layout, logicalSlots, diskSize);
+    // The logical tables are one chain: it is listed once, under the first container. A
+    // further container (only a crafted table has one) holds none of them.
+    bool chainListed = false;
 
     long long previousEnd = 0;
-    for (const PARTITION_INFORMATION_EX& entry : UsedSlots(layout, primarySlots)) {
+    for (const PARTITION_INFORMATION_EX& entry : UsedSlots(layout, primarySlots, diskSize)) {
         if (!IsExtendedType(entry.Mbr.PartitionType)) {
             gap(previousEnd, Start(entry));
             _Partition record = EntryRecord(entry, PARTITION_KIND_PRIMARY, true, disk);
@@ -211,9 +251,10 @@ std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tra
         list.push_back(EntryRecord(entry, PARTITION_KIND_EXTENDED, false, disk));
         gap(previousEnd, Start(entry));
 
-        if (count > 7) {
+        if (count > 7 && !chainListed) {
+            chainListed = true;
             previousEnd = Start(entry);
-            for (const PARTITION_INFORMATION_EX& logical : UsedSlots(layout, logicalSlots)) {
+            for (const PARTITION_INFORMATION_EX& logical : logicals) {
                 gap(previousEnd, std::max(Start(logical), Start(entry)));
                 _Partition record = EntryRecord(logical, PARTITION_KIND_LOGICAL, true, disk);
                 // A link to the next table is a container too: nothing to read.
@@ -230,14 +271,15 @@ std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tra
         }
         previousEnd = End(entry);
     }
-    gap(previousEnd, disk.diskSize ? disk.diskSize() : 0);
+    gap(previousEnd, diskSize);
     NumberRecords(list);
     return list;
 }
 
 bool QueryDriveLayout(HANDLE drive, std::vector<BYTE>& layout)
 {
-    for (size_t size = kLayoutFirstSize; size <= kLayoutLimit; size += kLayoutGrowth) {
+    size_t size = kLayoutFirstSize;
+    for (int attempt = 0; attempt < kLayoutTries; ++attempt, size += kLayoutGrowth) {
         layout.assign(size, 0);
         DWORD returned = 0;
         if (GetDiskSystem().DeviceIoControl(drive, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0,

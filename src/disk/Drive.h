@@ -45,17 +45,20 @@ struct LayoutServices {
 };
 
 // Builds the records of a GPT layout (an IOCTL_DISK_GET_DRIVE_LAYOUT_EX answer of `size`
-// bytes), gaps of more than 2 MiB included, indexes numbered.
+// bytes), gaps of more than 2 MiB included, indexes numbered. Entries that do not lie on
+// the disk are left out.
 std::vector<_Partition> WalkGptLayout(const BYTE* layout, size_t size, const LayoutServices& disk);
 
 // Builds the records of an MBR layout. Gaps count from one cylinder on; a geometry with a
-// zero field gives no records.
+// zero field gives no records. Entries that do not lie on the disk are left out, and the
+// logical tables are listed once, under the first extended container.
 std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tracksPerCylinder,
                                       DWORD sectorsPerTrack, DWORD bytesPerSector,
                                       const LayoutServices& disk);
 
 // Asks the device for its extended layout, growing the buffer while the system answers
-// ERROR_INSUFFICIENT_BUFFER. On success `layout` holds the answer's bytes.
+// ERROR_INSUFFICIENT_BUFFER, up to a bounded number of tries. On success `layout` holds the
+// answer's bytes.
 bool QueryDriveLayout(HANDLE drive, std::vector<BYTE>& layout);
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"

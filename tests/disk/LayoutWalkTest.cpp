@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -152,7 +153,8 @@ TEST(GptWalk, SingleEntryMakesNoTrailingRecord)
     EXPECT_EQ(list[0].number, 1);
     EXPECT_EQ(list[0].kind, gs::PARTITION_KIND_UNUSED);
     EXPECT_EQ(list[0].type, L"Entry Unused");
-    EXPECT_EQ(disk.sizeQueries, 0);
+    // Read once, to tell the entry lies on the disk; no trailing record follows.
+    EXPECT_EQ(disk.sizeQueries, 1);
     EXPECT_TRUE(disk.volumeReads.empty());
 }
 
@@ -336,4 +338,45 @@ TEST(MbrWalk, GeometryWithAZeroFieldGivesAnEmptyList)
     EXPECT_TRUE(gs::WalkMbrLayout(layout.data(), layout.size(), 255, 0, 512, disk.Services()).empty());
     EXPECT_TRUE(gs::WalkMbrLayout(layout.data(), layout.size(), 255, 63, 0, disk.Services()).empty());
     EXPECT_TRUE(disk.volumeReads.empty());
+}
+
+// ---- damaged or crafted tables
+
+TEST(HostileTable, EntriesOffTheDiskAreLeftOut)
+{
+    const long long diskBytes = 8000 * MiB;
+    const long long bad[][2] = {{100 * Cyl, 0x7FFFFFFFFFF00000LL}, // the end overflows
+                                {-Cyl, 10 * Cyl}, {10 * Cyl, -Cyl}, {900 * Cyl, 300 * Cyl}};
+    for (const auto& b : bad) {
+        FakeDisk disk;
+        disk.size = diskBytes;
+        LayoutBytes mbr(0, 4), gpt(1, 3);
+        mbr.Mbr(0, b[0], b[1], 2, 0x0F);
+        mbr.Mbr(1, 1 * Cyl, 100 * Cyl, 1, 0x07);
+        gpt.Gpt(0, 1 * MiB, 10 * MiB, 1, kBasicData);
+        gpt.Gpt(1, b[0], b[1], 2, kBasicData);
+        gpt.Gpt(2, 100 * MiB, 10 * MiB, 3, kBasicData);
+        auto list = Mbr(mbr, disk);
+        ASSERT_EQ(list.size(), 2u) << b[0];
+        ExpectUnused(list[1], static_cast<unsigned long long>((diskBytes - 101 * Cyl) / MiB));
+        list = gs::WalkGptLayout(gpt.data(), gpt.size(), disk.Services());
+        ASSERT_EQ(list.size(), 4u) << b[0];
+        ExpectUnused(list[1], 89);
+    }
+}
+
+TEST(HostileTable, FourContainersListTheLogicalChainOnceAndBounded)
+{
+    LayoutBytes layout(0, 4 + 4 * 2000);
+    for (int k = 0; k < 4; ++k)
+        layout.Mbr(k, (k ? 5001 + 1000LL * k : 1) * Cyl, (k ? 1000 : 5000) * Cyl, 0, 0x05);
+    for (unsigned i = 0; i < 2000; ++i)
+        layout.Mbr(4 + 4 * i, (1 + 2LL * i) * Cyl, Cyl, 5 + i, 0x07);
+    FakeDisk disk;
+    disk.size = 10000 * Cyl;
+    auto list = Mbr(layout, disk);
+    // 127 logical tables are read, once; the three other containers hold none.
+    EXPECT_EQ(std::count_if(list.begin(), list.end(),
+                            [](const _Partition& p) { return p.kind == gs::PARTITION_KIND_LOGICAL; }),
+              130);
 }

@@ -196,10 +196,15 @@ TEST_F(DismManagerTest, EachFailingCallIsNamedInTheBox)
         EXPECT_FALSE(ok);
         auto shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), before + 1);
-        EXPECT_EQ(shown.back().text, std::wstring(c.shownName) + L" failed 0x800f081f : why  ");
+        std::wstring text = std::wstring(c.shownName) + L" failed 0x800f081f : why";
+        EXPECT_EQ(shown.back().text, text + L"  ");
         EXPECT_EQ(shown.back().caption, L"DismCpp");
-        // The wrapper stops where the call failed: nothing after it.
+        EXPECT_GE(FindTraceLine(TraceLines(working), L"[DismCpp] " + text), 0);
+        // The wrapper stops where the call failed: nothing after it, but for a mount
+        // without a session its discard.
         auto names = standin.JournalNames();
+        if (std::wstring(c.call) == L"DismOpenSession" && names.back() == L"DismUnmountImage")
+            names.pop_back();
         ASSERT_GE(names.size(), 3u);
         EXPECT_EQ(names[names.size() - 3], c.call);
         EXPECT_EQ(names[names.size() - 2], L"DismGetLastErrorMessage");
@@ -207,29 +212,33 @@ TEST_F(DismManagerTest, EachFailingCallIsNamedInTheBox)
     }
 }
 
-TEST_F(DismManagerTest, OpenSessionFailureLeavesTheMountForTheNextCleanUp)
+TEST_F(DismManagerTest, OpenSessionFailureDiscardsTheMountAtOnce)
 {
     standin.Fail(L"DismOpenSession", L"1");
     DismManager* dism = Dism();
     EXPECT_FALSE(dism->Mount(2, nullptr, nullptr));
     std::wstring first = dism->GetMountFolder();
-    ASSERT_EQ(standin.Mounts().size(), 1u);
-    EXPECT_TRUE(DirExists(first + L"Windows"));
+    EXPECT_TRUE(standin.Mounts().empty());
+    EXPECT_FALSE(DirExists(first + L"Windows"));
 
-    // The next mount discards the leftover and deletes its folder, then mounts afresh.
-    size_t before = standin.Journal().size();
+    // The next mount has nothing to clear and mounts afresh.
     ASSERT_TRUE(dism->Mount(2, nullptr, nullptr));
-    EXPECT_FALSE(DirExists(first));
-    auto calls = standin.Journal();
-    calls.erase(calls.begin(), calls.begin() + before);
-    bool discarded = false;
-    for (const auto& c : calls)
-        if (c.name == L"DismUnmountImage")
-            discarded = c.args == std::vector<std::wstring>{first.substr(0, first.size() - 1), L"1",
-                                                            L"null", L"null", L"null"};
-    EXPECT_TRUE(discarded);
     ASSERT_EQ(standin.Mounts().size(), 1u);
     EXPECT_EQ(standin.Mounts()[0].path + L"\\", dism->GetMountFolder());
+}
+
+TEST_F(DismManagerTest, AFolderWhoseDiscardFailsIsKept)
+{
+    std::wstring stale = working + L"999";
+    MakeDirs(stale + L"\\Windows");
+    standin.SetMounts({{stale, image, 1, 0, 0, 0}});
+    standin.SetLastErrorText(L"In use.");
+    standin.Fail(L"DismUnmountImage", L"1", 0x80070020UL);
+    // Nothing is deleted under the live mount; the job mounts in a folder of its own.
+    ASSERT_TRUE(Dism()->Mount(2, nullptr, nullptr));
+    EXPECT_TRUE(DirExists(stale + L"\\Windows"));
+    EXPECT_NE(TraceText().find(L"DismUnmountImage failed 0x80070020 : In use. on " + stale),
+              std::wstring::npos);
 }
 
 TEST_F(DismManagerTest, StaleFoldersAndInvalidMountsAreCleared)
@@ -332,6 +341,9 @@ TEST_F(DismManagerTest, MountFolderCreationGivesUp)
     EXPECT_TRUE(standin.JournalNames().empty());
     EXPECT_NE(TraceText().find(L"[DismManager::CreateMountFolder] no mount folder after 30 tries"),
               std::wstring::npos);
+    // The user is told the job has no folder to mount in.
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text.find(L"No new mount folder could be made in " + working), 0u);
 }
 
 TEST_F(DismManagerTest, UndeletableMountFolderFailsTheUnmountQuietly)
@@ -362,7 +374,9 @@ TEST_F(DismManagerTest, FailedStartUpThrowsAndTheNextCallTriesAgain)
     }
     EXPECT_NE(DismManager::Instance(), nullptr);
     EXPECT_EQ(standin.JournalNames(),
-              (std::vector<std::wstring>{L"DismInitialize", L"DismInitialize"}));
+              (std::vector<std::wstring>{L"DismInitialize", L"DismGetLastErrorMessage",
+                                         L"DismInitialize"}));
+    EXPECT_NE(TraceText().find(L"DismInitialize failed 0x80004005 : "), std::wstring::npos);
 }
 
 TEST_F(DismManagerTest, MissingLibraryIsAFailedStartUp)
@@ -371,6 +385,8 @@ TEST_F(DismManagerTest, MissingLibraryIsAFailedStartUp)
     TempDir empty;
     SetDismLibraryFolderOverride(empty.Path());
     EXPECT_THROW(DismManager::Instance(), std::runtime_error);
+    EXPECT_NE(TraceText().find(L"cannot load " + empty.Path() + L"dismapi.dll"), std::wstring::npos);
+    EXPECT_NE(TraceText().find(L"  system error 126"), std::wstring::npos);
     SetDismLibraryFolderOverride(std::wstring());
     EXPECT_NE(DismManager::Instance(), nullptr);
 }

@@ -160,10 +160,14 @@ TEST_F(UsbJobTest, AJobFailingWithTheImageMountedLeavesNothingForTheNextJob)
     ScopedProgramFolder program(dir / L"prog\\");
     struct Case {
         const wchar_t* call;
-    } cases[] = {{L"DismAddPackage"}, {L"DismAddDriver"}, {L"DismCommitImage"}};
+        const wchar_t* failing; // which calls fail: the unmount's discard must not
+    } cases[] = {{L"DismAddPackage", L"*"},
+                 {L"DismAddDriver", L"*"},
+                 {L"DismCommitImage", L"*"},
+                 {L"DismUnmountImage", L"1"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8(c.call));
-        standin.Fail(c.call, L"*");
+        standin.Fail(c.call, c.failing);
         {
             Win7InsCreator first(nullptr, 0, &info, false, false);
             EXPECT_EQ(first.Excute(), 0);
@@ -184,7 +188,7 @@ TEST_F(UsbJobTest, AJobFailingWithTheImageMountedLeavesNothingForTheNextJob)
         EXPECT_TRUE(standin.Mounts().empty());
         standin.ClearJournal();
     }
-    EXPECT_EQ(boxes.Count(), 3u) << "one box for each failed call, none for the clean-up";
+    EXPECT_EQ(boxes.Count(), 4u) << "one box for each failed call, none for the clean-up";
 }
 
 // A cancel that reaches the pipeline before the worker calls Excute keeps the stick as it is.

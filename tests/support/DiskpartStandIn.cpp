@@ -45,6 +45,7 @@ std::vector<ScopedDiskpartStandIn::Run> ScopedDiskpartStandIn::Runs() const
         run.image = FromUtf8(ReadBytes(prefix + L".image"));
         run.hadScript = FileExists(prefix + L".script");
         run.script = run.hadScript ? ReadBytes(prefix + L".script") : std::string();
+        run.scriptReplaceable = FileExists(prefix + L".replaceable");
         runs.push_back(run);
     }
     return runs;

@@ -23,6 +23,7 @@ public:
         std::wstring image;       // the stand-in's own path: what was started
         std::string script;       // the script file's bytes at the time of the run
         bool hadScript;
+        bool scriptReplaceable; // another process could have changed the script meanwhile
     };
     std::vector<Run> Runs() const;
 

@@ -29,6 +29,9 @@ TEST_F(USBFormat, SmallStickGetsFat32ThenActive)
     EXPECT_EQ(ToLowerWString(runs[0].image), ToLowerWString(ScopedDiskpartStandIn::StandInPath()));
     EXPECT_EQ(runs[0].commandLine.rfind(L"diskpart /s ", 0), 0u) << Narrow(runs[0].commandLine);
     EXPECT_NE(runs[0].commandLine.find(L"\\_"), std::wstring::npos);
+    // While diskpart ran, no other process could change or remove its script.
+    EXPECT_FALSE(runs[0].scriptReplaceable);
+    EXPECT_FALSE(runs[1].scriptReplaceable);
 
     // The script file is gone once the format succeeded.
     EXPECT_FALSE(gs::CDiskOP::Instance()->HasScriptFile());
@@ -67,7 +70,7 @@ TEST_F(USBFormat, FixedDiskOffTheUsbBusIsRefusedBeforeDiskpart)
     EXPECT_NE(Trace().find(L"[CUSBManager::FormatUSB - CheckCond] is fail"), std::wstring::npos);
 }
 
-TEST_F(USBFormat, DecliningTheFallbackKeepsTheScriptFile)
+TEST_F(USBFormat, DecliningTheFallbackRemovesTheScriptFile)
 {
     diskpart.SetExitCodes({1});
     boxes.QueueAnswer(IDNO);
@@ -82,21 +85,18 @@ TEST_F(USBFormat, DecliningTheFallbackKeepsTheScriptFile)
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_ICONWARNING | MB_YESNO));
     EXPECT_NE(Trace().find(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail"), std::wstring::npos);
 
-    // The file stays, holding the last script, and the next format reuses it.
-    ASSERT_TRUE(gs::CDiskOP::Instance()->HasScriptFile());
-    std::wstring kept = ScriptPath();
-    EXPECT_EQ(ReadBytes(kept), FormatScript(1, 1, "FAT32"));
+    // No script is left in the current folder for anyone to change before the next run.
+    EXPECT_FALSE(gs::CDiskOP::Instance()->HasScriptFile());
+    EXPECT_FALSE(FileExists(diskpart.Runs()[0].commandLine.substr(12)));
 
     boxes.QueueAnswer(IDYES);
     boxes.QueueAnswer(IDNO);
     EXPECT_FALSE(usb->FormatActiveUSB(L"E:\\"));
-    EXPECT_EQ(ScriptPath(), kept);
     shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2].text, TranslateStr(L"Format confirm"));
     EXPECT_EQ(shown[2].caption, TranslateStr(L"Warning"));
     EXPECT_EQ(diskpart.Runs().size(), 2u);
-    gs::CDiskOP::Instance()->DeleteScriptFile();
 }
 
 TEST_F(USBFormat, FailedActivationAlsoFallsBack)
@@ -221,9 +221,14 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     };
     addDisk(2, BusTypeUsb, L'P', L"\\Device\\HarddiskVolume7");  // holds the program
     addDisk(3, BusTypeScsi, L'S', L"\\Device\\HarddiskVolume8"); // fixed, not USB
+    addDisk(4, BusTypeUsb, L'Z', L"\\Device\\HarddiskVolume9");  // holds the working folder
     ScopedProgramFolder program(L"P:\\Brindle\\");
+    TempDir onZ{StickBase()};
+    ScopedWorkingFolder workOnZ{onZ.Path()};
+    auto trace = [&] { return TraceText(onZ.Path()); };
     gs::CDiskOP* disks = gs::CDiskOP::Instance();
     disks->CreateScriptFile();
+    std::wstring script = ScriptPath();
 
     const struct {
         unsigned disk;
@@ -231,14 +236,15 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     } cases[] = {{0, L"[CDiskOP::MayFormatDisk] disk 0 holds the Windows folder "},
                  {2, L"[CDiskOP::MayFormatDisk] disk 2 holds the program's folder P:\\Brindle\\"},
                  {3, L"[CDiskOP::MayFormatDisk] disk 3 is not reported on the USB bus: it is not formatted"},
+                 {4, L"[CDiskOP::MayFormatDisk] disk 4 holds the working folder Z:\\"},
                  {1, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE("disk " + std::to_string(c.disk));
         size_t runs = diskpart.Runs().size();
-        std::wstring before = Trace();
+        std::wstring before = trace();
         EXPECT_EQ(disks->FormatPartition(c.disk, 1, "FAT32"), c.refusal == nullptr);
         EXPECT_EQ(disks->CleanAndFormat(c.disk, "e", "fat32"), c.refusal == nullptr);
-        std::wstring added = Trace().substr(before.size());
+        std::wstring added = trace().substr(before.size());
         if (c.refusal) {
             EXPECT_EQ(diskpart.Runs().size(), runs) << "diskpart never ran";
             EXPECT_NE(added.find(c.refusal), std::wstring::npos) << Narrow(added);
@@ -263,7 +269,8 @@ TEST_F(USBFormat, ScriptsRefuseEveryDiskButTheStick)
     EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"E:\\"));
     EXPECT_EQ(diskpart.Runs().size(), runs);
     EXPECT_EQ(boxes.Count(), 0u) << "no offer to wipe a disk that may not be formatted";
-    disks->DeleteScriptFile();
+    // Refused or not, the format leaves no script behind.
+    EXPECT_FALSE(FileExists(script));
 }
 
 TEST_F(USBFormat, ASecondJobEnumeratesTheDisksAgain)

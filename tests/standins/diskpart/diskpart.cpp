@@ -1,6 +1,7 @@
 // Stand-in for the system's diskpart.exe. Records each run in the folder named by
 // DISKPART_STANDIN_RECORD: run<N>.cmdline (its command line), run<N>.image (its own path)
-// and run<N>.script (the bytes of the file after "/s"), all but the script as UTF-8.
+// and run<N>.script (the bytes of the file after "/s"), all but the script as UTF-8;
+// run<N>.replaceable when the script could be opened for writing or deleting meanwhile.
 // Exits with the N-th code of the comma-separated DISKPART_STANDIN_EXIT (the last one
 // repeats; 0 when unset).
 #include <windows.h>
@@ -42,6 +43,12 @@ int wmain()
             std::string script;
             if (ReadFileBytes(argv[i + 1], script))
                 WriteFileBytes(prefix + L".script", script);
+            // As any other process would: could the script be changed or removed meanwhile?
+            HANDLE other = CreateFileW(argv[i + 1], GENERIC_WRITE | DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+            if (other != INVALID_HANDLE_VALUE && CloseHandle(other))
+                WriteFileBytes(prefix + L".replaceable", "1");
             break;
         }
     }
