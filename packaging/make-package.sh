@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Lays out the Windows package from a 32-bit build and checks it: a folder and a zip.
 #   make-package.sh <repo> <win32-bin> <out-folder>
-# Only the shipped i386 programs go in; a stand-in, a test program or a 64-bit file
-# makes the check fail.
+# Only the shipped i386 programs go in, stripped: their debugging information stays in
+# <program>.debug beside the build's programs. A stand-in, a test program, a 64-bit file
+# or a program that still carries debugging sections makes the check fail.
 set -euo pipefail
 repo=${1:?repo}; bin=${2:?win32 bin}; out=${3:?out}
 name=BrindleSln
 pkg="$out/$name"
-od=i686-w64-mingw32-objdump
 die() { printf 'package: %s\n' "$*" >&2; exit 1; }
 
 for f in BrindleSln.exe VxMultiLang.dll; do
@@ -17,7 +17,9 @@ done
 
 rm -rf "$pkg" "$out/$name.zip"
 mkdir -p "$pkg"
-cp "$bin/BrindleSln.exe" "$bin/VxMultiLang.dll" "$pkg/"
+for f in BrindleSln.exe VxMultiLang.dll; do
+  "$repo/packaging/strip-program.sh" i686-w64-mingw32-objcopy "$bin/$f" "$pkg"
+done
 cp "$repo/assets/config.xml" "$pkg/"
 # The licence texts config.xml names, in the encodings the licence page reads.
 while IFS= read -r licence; do
@@ -33,23 +35,7 @@ for d in "OS/AutoUnattend/x64" "OS/AutoUnattend/x86" "Other/x64" "Other/x86" \
   mkdir -p "$pkg/$d"
 done
 
-# The check: every program is i386, nothing is a stand-in or a test, the folders are empty.
-ok=1
-while IFS= read -r -d '' f; do
-  base=$(basename "$f")
-  case "${base,,}" in
-    dismapi.dll|oscdimg.exe|diskpart.exe|msiexec.exe|test_*|*test*.exe|*.pdb|*.a|*.obj)
-      echo "package: $f must not ship"; ok=0; continue ;;
-  esac
-  case "${base,,}" in
-    *.exe|*.dll)
-      $od -f "$f" 2>/dev/null | grep -q 'file format pei-i386' || { echo "package: $f is not an i386 program"; ok=0; } ;;
-  esac
-done < <(find "$pkg" -type f -print0)
-if [ -n "$(find "$pkg" -mindepth 2 -type f)" ]; then
-  echo "package: the folders beside the program must be empty:"; find "$pkg" -mindepth 2 -type f; ok=0
-fi
-[ $ok = 1 ] || { rm -rf "$pkg"; die "check failed: no package made"; }
+"$repo/packaging/package-check.sh" wizard "$pkg" || { rm -rf "$pkg"; die "check failed: no package made"; }
 
 (cd "$out" && cmake -E tar cf "$name.zip" --format=zip "$name")
 printf 'package: %s and %s\n' "$pkg" "$out/$name.zip"

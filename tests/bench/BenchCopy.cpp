@@ -1,20 +1,26 @@
-// Copies a tree of about 2 GB (many small files, a few large ones) with the copy engine
-// under Wine and with the host's own "cp -r", and prints both throughputs and their ratio.
+// Copies a tree of about 2 GB (many small files, a few large ones) three ways: under Wine
+// with the copy engine and with a plain recursive CopyFileExW (the same system calls without
+// the engine, which tells the engine's cost from Wine's) and with the host's own "cp -r".
+// It prints each copy's time and, over the rounds, the median of the engine's throughput
+// as a share of each other copy's in the same round, with the lowest and highest.
 //
+//   ./dev bench-copy [--work FOLDER] [--rounds N]
 //   wine build/win64/bin/bench_copy.exe [work folder] [--rounds N]
 //
-// The work folder (default %TEMP%\bench_copy) keeps the source tree between runs; the
-// copies are removed after each round. Each side runs N times (default 2), alternating,
-// and the best time of each counts. A plain recursive CopyFileExW under Wine, without the
-// engine, is timed as well, to tell the engine's cost from Wine's. The host's dirty pages
-// are flushed before and after every copy, and the flush counts.
+// The work folder (default %TEMP%\bench_copy) keeps the source tree between runs; each
+// copy is removed after it is timed. A copy runs onto a disk still busy with the one before
+// it, so the engine and the plain copy swap places every other round and each round's
+// ratio compares the two within it. The host's dirty pages are flushed before and after
+// every copy, and the flush counts.
 #include "engine/CopyOperation.h"
 #include "engine/FileUtil.h"
 #include "engine/TraceLog.h"
 #include "hooks/TestHooks.h"
+#include "PairedRatio.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -157,13 +163,29 @@ double Seconds(std::chrono::steady_clock::time_point since)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+enum Copier { kHost, kPlain, kEngine, kCopiers };
+const char* const kCopierNames[kCopiers] = {"host cp -r       ", "Wine CopyFileExW ",
+                                            "engine (COptFile)"};
+
+void PrintRatio(const char* label, const std::vector<double>& times, const std::vector<double>& others)
+{
+    std::vector<double> ratios;
+    for (size_t r = 0; r < times.size(); ++r)
+        ratios.push_back(times[r] > 0 && others[r] > 0 ? 100.0 * others[r] / times[r] : 0.0);
+    RatioSummary s = SummariseRatios(ratios);
+    if (s.rounds == 0)
+        return;
+    std::printf("%s median %6.1f %% over %u paired rounds (lowest %.1f %%, highest %.1f %%)\n", label,
+                s.median, unsigned(s.rounds), s.lowest, s.highest);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::wstring work;
-    int rounds = 2;
+    int rounds = 6;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
@@ -193,73 +215,67 @@ int main(int argc, char** argv)
     const std::string unixSrc = UnixName(src), unixDst = UnixName(dst);
     g_doneFile = work + L"host-done";
     const bool host = !unixSrc.empty() && !unixDst.empty() && RunHost("true");
-    auto removeTarget = [&] {
-        if (host)
-            RunHost("rm -rf " + Quote(unixDst));
-        else
-            std::printf("remove %ls by hand between runs\n", dst.c_str());
-    };
-    auto flush = [&] {
-        if (host)
-            RunHost("sync");
-    };
+    if (!host) {
+        std::printf("the host's shell cannot be reached (not under Wine?): nothing timed\n");
+        return 1;
+    }
+    auto removeTarget = [&] { RunHost("rm -rf " + Quote(unixDst)); };
+    auto flush = [&] { RunHost("sync"); };
 
-    double bestEngine = 0, bestHost = 0, bestPlain = 0;
-    removeTarget();
-    for (int round = 0; round < rounds; ++round) {
-        if (host) {
-            flush();
-            auto start = std::chrono::steady_clock::now();
-            bool ok = RunHost("cp -r " + Quote(unixSrc) + " " + Quote(unixDst));
-            flush();
-            double t = Seconds(start);
-            ok = ok && GetFolderSize(dst, true) == bytes;
-            std::printf("host cp -r        round %d: %7.2f s %s\n", round + 1, t, ok ? "" : "FAILED");
-            if (ok && (bestHost == 0 || t < bestHost))
-                bestHost = t;
-            removeTarget();
-        }
-
-        {
-            flush();
-            auto start = std::chrono::steady_clock::now();
-            bool ok = PlainCopy(src, dst);
-            flush();
-            double t = Seconds(start);
-            ok = ok && GetFolderSize(dst, true) == bytes;
-            std::printf("Wine CopyFileExW  round %d: %7.2f s %s\n", round + 1, t, ok ? "" : "FAILED");
-            if (ok && (bestPlain == 0 || t < bestPlain))
-                bestPlain = t;
-            removeTarget();
-        }
-
-        CreateDirectoryW(dst.c_str(), nullptr);
+    // Seconds for one copy into the empty target, checked and removed; 0 when it failed.
+    auto timeCopy = [&](Copier which) {
+        if (which == kEngine)
+            CreateDirectoryW(dst.c_str(), nullptr);
         flush();
         auto start = std::chrono::steady_clock::now();
-        CopyOperation copy(nullptr, STEP_COPY_TO_TARGET, src, dst, 1.0);
-        bool ok = copy.Excute() == 1;
+        bool ok = false;
+        if (which == kHost) {
+            ok = RunHost("cp -r " + Quote(unixSrc) + " " + Quote(unixDst));
+        } else if (which == kPlain) {
+            ok = PlainCopy(src, dst);
+        } else {
+            CopyOperation copy(nullptr, STEP_COPY_TO_TARGET, src, dst, 1.0);
+            ok = copy.Excute() == 1;
+        }
         flush();
         double t = Seconds(start);
         ok = ok && GetFolderSize(dst, true) == bytes;
-        std::printf("engine (COptFile) round %d: %7.2f s %s\n", round + 1, t, ok ? "" : "FAILED");
-        if (ok && (bestEngine == 0 || t < bestEngine))
-            bestEngine = t;
         removeTarget();
+        return ok ? t : 0.0;
+    };
+
+    std::vector<double> times[kCopiers];
+    removeTarget();
+    for (int round = 0; round < rounds; ++round) {
+        // The host's copy leads every round; the two Wine copies swap places, so each
+        // follows the host's copy in half the rounds and the other Wine copy in the rest.
+        const Copier order[2][kCopiers] = {{kHost, kPlain, kEngine}, {kHost, kEngine, kPlain}};
+        for (int i = 0; i < kCopiers; ++i) {
+            Copier which = order[round % 2][i];
+            double t = timeCopy(which);
+            times[which].push_back(t);
+            std::printf("round %d, copy %d: %s ", round + 1, i + 1, kCopierNames[which]);
+            if (t > 0)
+                std::printf("%7.2f s\n", t);
+            else
+                std::printf("   FAILED\n");
+        }
     }
 
-    std::printf("\ntree: %u files, %.0f MB\n", files, bytes / double(MB));
-    if (bestEngine > 0)
-        std::printf("engine under Wine: %8.1f MB/s\n", bytes / double(MB) / bestEngine);
-    if (bestPlain > 0)
-        std::printf("Wine CopyFileExW:  %8.1f MB/s (same calls, no engine)\n",
-                    bytes / double(MB) / bestPlain);
-    if (bestHost > 0)
-        std::printf("host cp -r:        %8.1f MB/s\n", bytes / double(MB) / bestHost);
-    if (bestEngine > 0 && bestHost > 0)
-        std::printf("engine / host:     %8.1f %%\n", 100.0 * bestHost / bestEngine);
-    if (bestEngine > 0 && bestPlain > 0)
-        std::printf("engine / Wine:     %8.1f %%\n", 100.0 * bestPlain / bestEngine);
-    if (!host)
-        std::printf("the host copy could not run (not under Wine?)\n");
-    return bestEngine > 0 ? 0 : 1;
+    std::printf("\ntree: %u files, %.0f MB; %d rounds, the Wine copies swapping places each round\n",
+                files, bytes / double(MB), rounds);
+    for (int which = kHost; which < kCopiers; ++which) {
+        std::vector<double> rates;
+        for (double t : times[which])
+            rates.push_back(t > 0 ? bytes / double(MB) / t : 0.0);
+        RatioSummary s = SummariseRatios(rates);
+        if (s.rounds)
+            std::printf("%s median %8.1f MB/s\n", kCopierNames[which], s.median);
+    }
+    // Above 100 % the engine was the faster of the pair.
+    PrintRatio("engine / Wine CopyFileExW:", times[kEngine], times[kPlain]);
+    PrintRatio("engine / host cp -r:      ", times[kEngine], times[kHost]);
+    const bool engineRan = std::any_of(times[kEngine].begin(), times[kEngine].end(),
+                                       [](double t) { return t > 0; });
+    return engineRan ? 0 : 1;
 }

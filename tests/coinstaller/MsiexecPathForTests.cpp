@@ -1,5 +1,6 @@
 // The tests' build of the co-installer starts the program named by SKRCOINX_TEST_MSIEXEC
-// (the stand-in, or something broken) and the system's msiexec.exe otherwise.
+// (the stand-in, or something broken) and the system's msiexec.exe otherwise. The package
+// check tells this build from the shipped one by that variable's name in the DLL.
 #include "MsiexecPath.h"
 
 #include <windows.h>
