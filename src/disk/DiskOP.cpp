@@ -222,22 +222,38 @@ bool CDiskOP::RunScript(const char* text)
     m_LastError = 0;
     m_LastExitCode = 0;
     m_bExitCodeKnown = false;
-    // diskpart runs elevated on what this file holds: from the write until diskpart has
-    // finished the handle stays open sharing read only, so no other process can change,
-    // replace or delete the script in between.
-    UniqueHandle file(::CreateFileW(g_ScriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
+    const DWORD length = static_cast<DWORD>(std::strlen(text));
+    {
+        UniqueHandle file(::CreateFileW(g_ScriptPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            m_LastError = GetLastError();
+            return false;
+        }
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), text, length, &written, nullptr) || written != length) {
+            m_LastError = written != length && GetLastError() == 0 ? ERROR_WRITE_FAULT : GetLastError();
+            return false;
+        }
+        FlushFileBuffers(file.Get());
+    }
+    // diskpart runs elevated on what this file holds. Until it has finished, a handle that
+    // only reads and shares only reading keeps any other process from changing, replacing
+    // or deleting the script, while diskpart itself can still open it. What the file holds
+    // is read back through that handle, so a change made before it was opened is caught.
+    UniqueHandle held(::CreateFileW(g_ScriptPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) {
         m_LastError = GetLastError();
         return false;
     }
-    DWORD length = static_cast<DWORD>(std::strlen(text));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), text, length, &written, nullptr) || written != length) {
-        m_LastError = written != length && GetLastError() == 0 ? ERROR_WRITE_FAULT : GetLastError();
+    std::vector<char> back(length + 1);
+    DWORD read = 0;
+    if (!ReadFile(held.Get(), back.data(), length + 1, &read, nullptr) || read != length ||
+        std::memcmp(back.data(), text, length) != 0) {
+        m_LastError = ERROR_FILE_INVALID;
         return false;
     }
-    FlushFileBuffers(file.Get());
 
     wchar_t commandLine[MAX_PATH];
     std::swprintf(commandLine, MAX_PATH, L"diskpart /s %ls", g_ScriptPath);

@@ -40,9 +40,17 @@ int wmain()
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     for (int i = 1; argv && i + 1 < argc; ++i) {
         if (lstrcmpiW(argv[i], L"/s") == 0) {
-            std::string script;
-            if (ReadFileBytes(argv[i + 1], script))
-                WriteFileBytes(prefix + L".script", script);
+            // Read sharing only, as strict as a reader may be: the program's own handle on
+            // the script must allow it.
+            HANDLE own = CreateFileW(argv[i + 1], GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+            if (own != INVALID_HANDLE_VALUE) {
+                std::string script(65536, '\0');
+                DWORD read = 0;
+                if (ReadFile(own, &script[0], static_cast<DWORD>(script.size()), &read, nullptr))
+                    WriteFileBytes(prefix + L".script", script.substr(0, read));
+                CloseHandle(own);
+            }
             // As any other process would: could the script be changed or removed meanwhile?
             HANDLE other = CreateFileW(argv[i + 1], GENERIC_WRITE | DELETE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
