@@ -89,7 +89,8 @@ bool ReadDwordSetting(const char* subkey, const char* valueName, char* text)
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS) {
         if (rc != ERROR_FILE_NOT_FOUND)
-            LogMessage("   Problem when handling registry query: %s %u", valueName, static_cast<unsigned>(rc));
+            LogMessage("   Problem when handling registry query: %s %u", valueName,
+                       static_cast<unsigned>(rc));
         return false;
     }
 
@@ -158,7 +159,8 @@ const char* RunSteps()
     // The earlier package goes first; its outcome never stops the install.
     char removeLine[kTextSize];
     if (SUCCEEDED(StringCchCopyA(removeLine, kTextSize, "msiexec.exe /x")) &&
-        SUCCEEDED(StringCchCatA(removeLine, kTextSize, " {6B1D2F40-3C85-4E7A-9D21-5A0C7E3F9B64} /qn NO_DRIVERS=TRUE"))) {
+        SUCCEEDED(StringCchCatA(removeLine, kTextSize,
+                                " {6B1D2F40-3C85-4E7A-9D21-5A0C7E3F9B64} /qn NO_DRIVERS=TRUE"))) {
         LogMessage("  Remove previous installer: %s", removeLine);
         Launch(removeLine, false);
     }
@@ -213,7 +215,4 @@ extern "C" DWORD CALLBACK CoDeviceInstall(DI_FUNCTION installFunction, HDEVINFO 
     }
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
-{
-    return TRUE;
-}
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

@@ -23,8 +23,7 @@ protected:
     void PostStep(int code, int value) const
     {
         if (m_hWnd)
-            PostMessageW(m_hWnd, WM_STEP_PROGRESS, static_cast<WPARAM>(code),
-                         static_cast<LPARAM>(value));
+            PostMessageW(m_hWnd, WM_STEP_PROGRESS, static_cast<WPARAM>(code), static_cast<LPARAM>(value));
     }
 
     HWND m_hWnd;

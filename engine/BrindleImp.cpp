@@ -14,10 +14,10 @@
 
 namespace {
 
-const int kUsbTable[] = {STATE_FORMAT_USB, STATE_COPY_SOURCE_TO_TARGET, STATE_DISM_BOOT_ON_TARGET,
-                         STATE_COPY_OS_TO_TARGET, STATE_COPY_OTHER_TO_TARGET, STATE_END};
+const int kUsbTable[] = {STATE_FORMAT_USB,        STATE_COPY_SOURCE_TO_TARGET, STATE_DISM_BOOT_ON_TARGET,
+                         STATE_COPY_OS_TO_TARGET, STATE_COPY_OTHER_TO_TARGET,  STATE_END};
 const int kIsoTable[] = {STATE_COPY_SOURCE_TO_TMP, STATE_DISM_BOOT_IN_TMP, STATE_COPY_OTHER_TO_TMP,
-                         STATE_COPY_OS_TO_TMP, STATE_BUILD_ISO, STATE_END};
+                         STATE_COPY_OS_TO_TMP,     STATE_BUILD_ISO,        STATE_END};
 const int* const StateTbl[] = {kUsbTable, kIsoTable, nullptr};
 
 unsigned TableCount()
@@ -55,10 +55,10 @@ CopySource CopySourceOf(int code)
 
 } // namespace
 
-Win7InsCreator::Win7InsCreator(HWND window, unsigned kind, const _WIN7_OPERAT_INFO* info,
-                               bool compatible, bool nvme)
-    : m_pInfo(info), m_pOperation(nullptr), m_Type(kind), m_Index(0), m_hWnd(window),
-      m_bCancel(false), m_bCompatible(compatible), m_bNVMe(nvme)
+Win7InsCreator::Win7InsCreator(HWND window, unsigned kind, const _WIN7_OPERAT_INFO* info, bool compatible,
+                               bool nvme)
+    : m_pInfo(info), m_pOperation(nullptr), m_Type(kind), m_Index(0), m_hWnd(window), m_bCancel(false),
+      m_bCompatible(compatible), m_bNVMe(nvme)
 {
     m_TmpPath = m_pInfo->szTmpPath;
     if (IsValidType())
@@ -130,10 +130,10 @@ void Win7InsCreator::CopyEfiFolder()
     if (CopyFolder(efi, target) && present)
         return;
     // No failure of the job, but the stick then lacks what UEFI machines start from.
-    TraceLog(L"[Win7InsCreator::CopyEfiFolder] the efi folder " + efi +
-             (present ? L" was not copied to " + target
-                      : L" does not exist; nothing was copied to " + target) +
-             L": the media will not start on UEFI machines");
+    TraceLog(
+        L"[Win7InsCreator::CopyEfiFolder] the efi folder " + efi +
+        (present ? L" was not copied to " + target : L" does not exist; nothing was copied to " + target) +
+        L": the media will not start on UEFI machines");
 }
 
 bool Win7InsCreator::NeedInstallWim() const
@@ -192,26 +192,22 @@ BasicOperation* Win7InsCreator::CreateOperation()
     case STATE_DISM_BOOT_IN_TMP:
         return new DismOperation(m_hWnd, m_TmpPath, GetDriverPath(), Is64bitDVD(), false, m_bNVMe);
     case STATE_BUILD_ISO:
-        return new ISOOperation(m_hWnd, STEP_ISO_BUILDING, m_TmpPath, tag, GetSourceLabel(),
-                                Is64bitDVD());
+        return new ISOOperation(m_hWnd, STEP_ISO_BUILDING, m_TmpPath, tag, GetSourceLabel(), Is64bitDVD());
     case STATE_FORMAT_USB:
         return new USBOperation(m_hWnd, tag, GetSourceLabel());
     case STATE_COPY_SOURCE_TO_TMP:
         return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, source, m_TmpPath, GetCopyWeight(code),
                                  &m_bCancel);
     case STATE_COPY_OS_TO_TARGET:
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, os, tag, GetCopyWeight(code),
-                                 &m_bCancel);
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, os, tag, GetCopyWeight(code), &m_bCancel);
     case STATE_COPY_SOURCE_TO_TARGET:
         // The efi folder goes first when this copy runs (Excute), not here: the rounds
         // after a cancel still create their operations, and nothing may reach the stick.
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, source, tag, GetCopyWeight(code),
-                                 &m_bCancel);
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TARGET, source, tag, GetCopyWeight(code), &m_bCancel);
     case STATE_DISM_BOOT_ON_TARGET:
         return new DismOperation(m_hWnd, tag, GetDriverPath(), Is64bitDVD(), false, m_bNVMe);
     case STATE_COPY_OS_TO_TMP:
-        return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, os, m_TmpPath, GetCopyWeight(code),
-                                 &m_bCancel);
+        return new CopyOperation(m_hWnd, STEP_COPY_TO_TEMP, os, m_TmpPath, GetCopyWeight(code), &m_bCancel);
     case STATE_DISM_INSTALL_IN_TMP:
         return new DismOperation(m_hWnd, m_TmpPath, GetDriverPath(), Is64bitDVD(), true, m_bNVMe);
     case STATE_DISM_INSTALL_ON_TARGET:

@@ -10,7 +10,7 @@
 
 // The codes of the state tables: which operation each round creates.
 enum StateCode : int {
-    STATE_END = -1,                  // a table's terminator
+    STATE_END = -1, // a table's terminator
     STATE_CHECK = 1,
     STATE_COPY_TMP_TO_TARGET = 2,
     STATE_DISM_BOOT_IN_TMP = 3,
@@ -31,8 +31,7 @@ class Win7InsCreator {
 public:
     // kind: 0 USB target, 1 ISO target. The record must stay unchanged and alive
     // until the pipeline is destroyed.
-    Win7InsCreator(HWND window, unsigned kind, const _WIN7_OPERAT_INFO* info, bool compatible,
-                   bool nvme);
+    Win7InsCreator(HWND window, unsigned kind, const _WIN7_OPERAT_INFO* info, bool compatible, bool nvme);
     ~Win7InsCreator();
 
     Win7InsCreator(const Win7InsCreator&) = delete;

@@ -14,9 +14,8 @@ public:
 
 // A function with CopyFileExW's signature. The program copies with CopyFileExW itself;
 // tests put in a copy that calls the progress routine (Wine's CopyFileExW never does).
-using CopyFileExFunction = BOOL(WINAPI*)(LPCWSTR existing, LPCWSTR newFile,
-                                         LPPROGRESS_ROUTINE routine, LPVOID data, LPBOOL cancel,
-                                         DWORD flags);
+using CopyFileExFunction = BOOL(WINAPI*)(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUTINE routine,
+                                         LPVOID data, LPBOOL cancel, DWORD flags);
 
 class COptFile : public ICopyfileSink {
 public:
@@ -37,10 +36,8 @@ public:
 
     bool OnCopyfileCallback(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source,
                             const wchar_t* target) override;
-    bool CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source,
-                    const wchar_t* target);
-    bool CopyOneFile(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source,
-                     const wchar_t* target);
+    bool CopyFolder(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source, const wchar_t* target);
+    bool CopyOneFile(LPPROGRESS_ROUTINE routine, LPVOID data, const wchar_t* source, const wchar_t* target);
 
     bool IsFinished();
     unsigned long long GetPathSize(const wchar_t* path);

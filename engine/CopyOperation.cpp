@@ -24,20 +24,16 @@ double RoundToDouble(double value)
 } // namespace
 
 CopyOperation::CopyOperation(HWND window, int stepCode, const std::wstring& source,
-                             const std::wstring& target, double weight,
-                             const std::atomic<bool>* jobCancel)
-    : BasicOperation(window, stepCode), m_SourcePath(source), m_TagPath(target),
-      m_Weight(weight), m_pJobCancel(jobCancel)
+                             const std::wstring& target, double weight, const std::atomic<bool>* jobCancel)
+    : BasicOperation(window, stepCode), m_SourcePath(source), m_TagPath(target), m_Weight(weight),
+      m_pJobCancel(jobCancel)
 {
     TraceLog(L"CopyOperation::Create");
     TraceLog(L"[CopyOperation:: m_SourcePath]" + m_SourcePath);
     TraceLog(L"[CopyOperation:: m_TagPath]" + m_TagPath);
 }
 
-int CopyOperation::IsStop()
-{
-    return m_bStop.load() || (m_pJobCancel && m_pJobCancel->load()) ? 1 : 0;
-}
+int CopyOperation::IsStop() { return m_bStop.load() || (m_pJobCancel && m_pJobCancel->load()) ? 1 : 0; }
 
 void CopyOperation::Stop()
 {
@@ -81,9 +77,8 @@ int CopyOperation::Excute()
     return 0;
 }
 
-DWORD CALLBACK CopyOperation::OnCopyProgress(LARGE_INTEGER totalFileSize,
-                                             LARGE_INTEGER totalBytesTransferred, LARGE_INTEGER,
-                                             LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
+DWORD CALLBACK CopyOperation::OnCopyProgress(LARGE_INTEGER totalFileSize, LARGE_INTEGER totalBytesTransferred,
+                                             LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
                                              LPVOID data)
 {
     if (totalFileSize.QuadPart <= 0)
@@ -95,10 +90,9 @@ DWORD CALLBACK CopyOperation::OnCopyProgress(LARGE_INTEGER totalFileSize,
         return PROGRESS_CANCEL;
     }
     unsigned long long total = engine->GetTotalSize();
-    double done = static_cast<double>(engine->GetCopiedSize()) +
-                  static_cast<double>(totalBytesTransferred.QuadPart);
-    double value =
-        total ? RoundToDouble(RoundToDouble(done / static_cast<double>(total)) * 100.0) : 0.0;
+    double done =
+        static_cast<double>(engine->GetCopiedSize()) + static_cast<double>(totalBytesTransferred.QuadPart);
+    double value = total ? RoundToDouble(RoundToDouble(done / static_cast<double>(total)) * 100.0) : 0.0;
     value = RoundToDouble(value * engine->GetWeight());
     // A file that grew after measuring must not push the value out of range.
     if (!(value >= 0.0))

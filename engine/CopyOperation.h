@@ -11,20 +11,17 @@ public:
     // stepCode is 2 for copies into the temporary folder, 5 for copies onto the target.
     // jobCancel, when given, is the pipeline's cancel flag: it stops the copy too and is
     // never cleared by the copy, so a cancel that arrives just before the copy starts holds.
-    CopyOperation(HWND window, int stepCode, const std::wstring& source,
-                  const std::wstring& target, double weight,
-                  const std::atomic<bool>* jobCancel = nullptr);
+    CopyOperation(HWND window, int stepCode, const std::wstring& source, const std::wstring& target,
+                  double weight, const std::atomic<bool>* jobCancel = nullptr);
 
     int Excute() override;
     int IsStop() override;
     void Stop() override;
 
     // The copy engine hands this to every file copy; data is the operation.
-    static DWORD CALLBACK OnCopyProgress(LARGE_INTEGER totalFileSize,
-                                         LARGE_INTEGER totalBytesTransferred,
-                                         LARGE_INTEGER streamSize,
-                                         LARGE_INTEGER streamBytesTransferred, DWORD streamNumber,
-                                         DWORD callbackReason, HANDLE sourceFile,
+    static DWORD CALLBACK OnCopyProgress(LARGE_INTEGER totalFileSize, LARGE_INTEGER totalBytesTransferred,
+                                         LARGE_INTEGER streamSize, LARGE_INTEGER streamBytesTransferred,
+                                         DWORD streamNumber, DWORD callbackReason, HANDLE sourceFile,
                                          HANDLE destinationFile, LPVOID data);
 
     double GetWeight() const { return m_Weight; }

@@ -11,12 +11,12 @@ public:
     {
         return ::CreateFileW(name, access, share, nullptr, disposition, flags, nullptr);
     }
-    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                         DWORD outSize, DWORD* returned) override
+    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned) override
     {
         DWORD dummy = 0;
-        return ::DeviceIoControl(device, code, in, inSize, out, outSize,
-                                 returned ? returned : &dummy, nullptr);
+        return ::DeviceIoControl(device, code, in, inSize, out, outSize, returned ? returned : &dummy,
+                                 nullptr);
     }
     BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
 
@@ -26,24 +26,24 @@ public:
     {
         return ::GetLogicalDriveStringsW(length, buffer);
     }
-    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller,
-                             ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) override
+    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
+                             ULARGE_INTEGER* totalFree) override
     {
         return ::GetDiskFreeSpaceExW(path, freeToCaller, total, totalFree);
     }
-    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
-                               DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                               wchar_t* fsName, DWORD fsNameSize) override
+    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize, DWORD* serial,
+                               DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                               DWORD fsNameSize) override
     {
-        return ::GetVolumeInformationW(root, volumeName, volumeNameSize, serial, maxComponent,
-                                       fsFlags, fsName, fsNameSize);
+        return ::GetVolumeInformationW(root, volumeName, volumeNameSize, serial, maxComponent, fsFlags,
+                                       fsName, fsNameSize);
     }
     BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName, DWORD volumeNameSize,
-                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                                       wchar_t* fsName, DWORD fsNameSize) override
+                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                                       DWORD fsNameSize) override
     {
-        return ::GetVolumeInformationByHandleW(volume, volumeName, volumeNameSize, serial,
-                                               maxComponent, fsFlags, fsName, fsNameSize);
+        return ::GetVolumeInformationByHandleW(volume, volumeName, volumeNameSize, serial, maxComponent,
+                                               fsFlags, fsName, fsNameSize);
     }
     BOOL SetVolumeLabelW(const wchar_t* root, const wchar_t* label) override
     {
@@ -65,8 +65,7 @@ public:
         auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(Lookup("NtOpenSymbolicLinkObject")));
         return fn ? fn(link, access, attributes) : kProcedureNotFound;
     }
-    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target,
-                                       ULONG* returnedLength) override
+    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target, ULONG* returnedLength) override
     {
         using Fn = NTSTATUS(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG*);
         auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(Lookup("NtQuerySymbolicLinkObject")));

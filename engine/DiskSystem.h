@@ -11,24 +11,23 @@ public:
 
     // Files and devices ("\\.\E:", "\\?\E:", "\\.\PhysicalDrive1", volume paths).
     virtual HANDLE CreateFileW(const wchar_t* name, DWORD access, DWORD share, DWORD disposition,
-                              DWORD flags) = 0;
-    virtual BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                                 DWORD outSize, DWORD* returned) = 0;
+                               DWORD flags) = 0;
+    virtual BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                                 DWORD* returned) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
     // Drives and volumes.
     virtual UINT GetDriveTypeW(const wchar_t* root) = 0;
     virtual DWORD GetLogicalDrives() = 0;
     virtual DWORD GetLogicalDriveStringsW(DWORD length, wchar_t* buffer) = 0;
-    virtual BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller,
-                                    ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) = 0;
+    virtual BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
+                                     ULARGE_INTEGER* totalFree) = 0;
     virtual BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
-                                      DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                                      wchar_t* fsName, DWORD fsNameSize) = 0;
-    virtual BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName,
-                                              DWORD volumeNameSize, DWORD* serial,
-                                              DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
-                                              DWORD fsNameSize) = 0;
+                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                                       DWORD fsNameSize) = 0;
+    virtual BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName, DWORD volumeNameSize,
+                                               DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
+                                               wchar_t* fsName, DWORD fsNameSize) = 0;
     virtual BOOL SetVolumeLabelW(const wchar_t* root, const wchar_t* label) = 0;
 
     // DOS devices.

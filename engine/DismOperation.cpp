@@ -19,11 +19,10 @@ bool PathExists(const std::wstring& path)
 
 } // namespace
 
-DismOperation::DismOperation(HWND window, const std::wstring& mediaRoot,
-                             const std::wstring& driverFolder, unsigned char is64dvd_,
-                             unsigned char installMode, unsigned char nvme)
-    : BasicOperation(window), m_MediaRoot(mediaRoot), m_DriverFolder(driverFolder),
-      is64dvd(is64dvd_), m_InstallMode(installMode), m_NVMe(nvme)
+DismOperation::DismOperation(HWND window, const std::wstring& mediaRoot, const std::wstring& driverFolder,
+                             unsigned char is64dvd_, unsigned char installMode, unsigned char nvme)
+    : BasicOperation(window), m_MediaRoot(mediaRoot), m_DriverFolder(driverFolder), is64dvd(is64dvd_),
+      m_InstallMode(installMode), m_NVMe(nvme)
 {
     TraceLog(L"DismOperation::DismOperation is64dvd:" + IntToWString(is64dvd ? 1 : 0));
     mWimPath = m_MediaRoot + (m_InstallMode ? L"\\sources\\install.wim" : L"\\sources\\boot.wim");
@@ -170,8 +169,7 @@ int DismOperation::AddDriver()
     return 1;
 }
 
-void DismOperation::AddHotfixPackages(unsigned char is64, std::vector<std::wstring>& list,
-                                      unsigned char nvme)
+void DismOperation::AddHotfixPackages(unsigned char is64, std::vector<std::wstring>& list, unsigned char nvme)
 {
     std::wstring hotfix = GetProgramFolder() + L"Hotfix";
     std::wstring nvmeFolder = hotfix + L"\\NVMe";

@@ -26,8 +26,7 @@ private:
     bool SaveUpdatedSource();
     bool CopyUpdatedSource();
     int AddDriver();
-    void AddHotfixPackages(unsigned char is64dvd, std::vector<std::wstring>& list,
-                           unsigned char nvme);
+    void AddHotfixPackages(unsigned char is64dvd, std::vector<std::wstring>& list, unsigned char nvme);
     void AddDriverFolder(unsigned char is64dvd, std::vector<std::wstring>& list);
 
     std::wstring mWimPath;

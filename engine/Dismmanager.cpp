@@ -184,8 +184,7 @@ int DismBasic::ReportError(const std::wstring& callName, HRESULT result)
     return EngineMessageBox(nullptr, text, L"DismCpp", MB_OK);
 }
 
-DismImgManager::DismImgManager()
-    : m_pImageInfo(nullptr), m_ImageCount(0), m_bReadOnly(FALSE)
+DismImgManager::DismImgManager() : m_pImageInfo(nullptr), m_ImageCount(0), m_bReadOnly(FALSE)
 {
     std::wstring logPath = AStringToWString(GetWorkingFolder() + "log.txt");
     if (!BindDism())
@@ -253,10 +252,8 @@ bool DismImgManager::Mount(const std::wstring& mountFolder, bool readOnly, unsig
 
     CleanMountFolders();
 
-    hr = g_api.MountImage(m_ImagePath.c_str(), mountFolder.c_str(), index, nullptr,
-                                  DismImageIndex,
-                                  readOnly ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE, nullptr,
-                                  progress, userData);
+    hr = g_api.MountImage(m_ImagePath.c_str(), mountFolder.c_str(), index, nullptr, DismImageIndex,
+                          readOnly ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE, nullptr, progress, userData);
     if (hr < 0) {
         ReportError(L"DismMountImage", hr);
         return false;
@@ -288,8 +285,8 @@ bool DismImgManager::AddDriver(const std::wstring& infPath)
 
 bool DismImgManager::AddPackage(const std::wstring& packagePath)
 {
-    HRESULT hr = g_api.AddPackage(m_Session.Get(), packagePath.c_str(), TRUE, FALSE, nullptr, nullptr,
-                                  nullptr);
+    HRESULT hr =
+        g_api.AddPackage(m_Session.Get(), packagePath.c_str(), TRUE, FALSE, nullptr, nullptr, nullptr);
     if (hr < 0) {
         ReportError(L"DismAddPackage  ", hr);
         return false;
@@ -318,9 +315,8 @@ bool DismImgManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
     // A read-only image is never committed, so its session is still open here; DISM
     // refuses to unmount under an open session.
     m_Session.Reset();
-    HRESULT hr = g_api.UnmountImage(m_MountPath.c_str(),
-                                    m_bReadOnly ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE, nullptr,
-                                    progress, userData);
+    HRESULT hr = g_api.UnmountImage(m_MountPath.c_str(), m_bReadOnly ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE,
+                                    nullptr, progress, userData);
     if (hr < 0) {
         ReportError(L"DismUnmountImage  ", hr);
         return false;
@@ -396,10 +392,7 @@ HRESULT DismImgManager::Shutdown()
 
 } // namespace DismCpp
 
-DismManager::DismManager() : m_pImgManager(nullptr)
-{
-    m_pImgManager = new DismCpp::DismImgManager();
-}
+DismManager::DismManager() : m_pImgManager(nullptr) { m_pImgManager = new DismCpp::DismImgManager(); }
 
 DismManager::~DismManager() { delete m_pImgManager; }
 
@@ -429,8 +422,8 @@ bool DismManager::Mount(unsigned index, DISM_PROGRESS_CALLBACK progress, void* u
 {
     if (!CreateMountFolder()) {
         EngineMessageBox(nullptr,
-                         L"No new mount folder could be made in " +
-                             AStringToWString(GetWorkingFolder()) + L": the image is not opened.",
+                         L"No new mount folder could be made in " + AStringToWString(GetWorkingFolder()) +
+                             L": the image is not opened.",
                          L"DismCpp", MB_OK);
         return false;
     }
@@ -456,11 +449,10 @@ bool DismManager::Unmount(DISM_PROGRESS_CALLBACK progress, void* userData)
     return DeleteMountFolder();
 }
 
-std::string DismManager::MountFolderName(const std::string& workingFolder, unsigned hour,
-                                         unsigned minute, unsigned second)
+std::string DismManager::MountFolderName(const std::string& workingFolder, unsigned hour, unsigned minute,
+                                         unsigned second)
 {
-    std::string name = workingFolder + std::to_string(hour) + std::to_string(minute) +
-                       std::to_string(second);
+    std::string name = workingFolder + std::to_string(hour) + std::to_string(minute) + std::to_string(second);
     return AddTrailingBackslash(name);
 }
 
@@ -483,8 +475,8 @@ bool DismManager::CreateMountFolder()
             break;
         Sleep(g_retryWait);
     }
-    TraceLog(L"[DismManager::CreateMountFolder] no mount folder after " +
-             IntToWString(kMountFolderTries) + L" tries, last: " + AStringToWString(name));
+    TraceLog(L"[DismManager::CreateMountFolder] no mount folder after " + IntToWString(kMountFolderTries) +
+             L" tries, last: " + AStringToWString(name));
     return false;
 }
 

@@ -101,8 +101,8 @@ public:
 
     // Working folder + hour, minute and second without leading zeros, run together,
     // ending in a backslash: 14:05:09 gives "1459\".
-    static std::string MountFolderName(const std::string& workingFolder, unsigned hour,
-                                       unsigned minute, unsigned second);
+    static std::string MountFolderName(const std::string& workingFolder, unsigned hour, unsigned minute,
+                                       unsigned second);
     // Tries CreateMountFolder makes before it gives up.
     static const int kMountFolderTries = 30;
     // Pause between two tries, in milliseconds (tests shorten it).

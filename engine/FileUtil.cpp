@@ -104,8 +104,7 @@ bool Is64bitMedia(const std::wstring& idwbinfoPath)
 
 bool IsEmbeddedSku(const std::wstring& sourceRoot)
 {
-    return UpperAscii(ReadIniValue(sourceRoot + L"sources\\product.ini", L"sku", L"Type")) ==
-           L"EMBEDDED";
+    return UpperAscii(ReadIniValue(sourceRoot + L"sources\\product.ini", L"sku", L"Type")) == L"EMBEDDED";
 }
 
 unsigned long long GetFolderSize(const std::wstring& folder, bool recursive)
@@ -129,8 +128,7 @@ unsigned long long GetFolderSize(const std::wstring& folder, bool recursive)
     return total;
 }
 
-unsigned long long GetFolderSize(const std::wstring& folder, bool recursive,
-                                 ListingFailure& failure)
+unsigned long long GetFolderSize(const std::wstring& folder, bool recursive, ListingFailure& failure)
 {
     FolderListing listing(folder);
     unsigned long long total = 0;
@@ -157,8 +155,8 @@ unsigned long long GetFileSize64(const std::wstring& path)
 {
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return 0;
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return 0;
     LARGE_INTEGER size = {};
@@ -241,8 +239,7 @@ void EmptyFolder(const std::wstring& folder)
     RemoveDirectoryW(folder.c_str());
 }
 
-void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder,
-                    const std::wstring& ext)
+void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder, const std::wstring& ext)
 {
     std::wstring prefix = WithBackslash(folder);
     WIN32_FIND_DATAW data;
@@ -258,13 +255,10 @@ void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder
             continue;
         }
         const wchar_t* dot = wcsrchr(data.cFileName, L'.');
-        if (dot && CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, dot, -1, ext.c_str(),
-                                  -1) == CSTR_EQUAL)
+        if (dot &&
+            CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, dot, -1, ext.c_str(), -1) == CSTR_EQUAL)
             files.push_back(path);
     } while (FindNextFileW(find.Get(), &data));
 }
 
-bool IsSameTextNoCase(const std::wstring& a, const std::wstring& b)
-{
-    return UpperAscii(a) == UpperAscii(b);
-}
+bool IsSameTextNoCase(const std::wstring& a, const std::wstring& b) { return UpperAscii(a) == UpperAscii(b); }

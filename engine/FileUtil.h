@@ -20,8 +20,7 @@ struct ListingFailure {
     unsigned long error = 0;
 };
 // As above, but a listing that fails ends the walk and is reported in `failure`.
-unsigned long long GetFolderSize(const std::wstring& folder, bool recursive,
-                                 ListingFailure& failure);
+unsigned long long GetFolderSize(const std::wstring& folder, bool recursive, ListingFailure& failure);
 // Bytes of one file; 0 when it is missing or can't be opened.
 unsigned long long GetFileSize64(const std::wstring& path);
 // Clears the read-only attribute; always true.
@@ -35,8 +34,7 @@ bool DeleteFolder(const std::wstring& folder);
 // Refuses an empty path and a drive root.
 void EmptyFolder(const std::wstring& folder);
 // Appends every file below the folder whose extension (with its dot) matches, any case.
-void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder,
-                    const std::wstring& ext);
+void FindFilesByExt(std::vector<std::wstring>& files, const std::wstring& folder, const std::wstring& ext);
 
 // Compares with the letters a-z folded to upper case; used for drive roots.
 bool IsSameTextNoCase(const std::wstring& a, const std::wstring& b);

@@ -16,16 +16,10 @@ bool IsDirectory(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsDotEntry(const wchar_t* name)
-{
-    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
-}
+bool IsDotEntry(const wchar_t* name) { return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0; }
 
 // Errors that only mean "nothing (more) to list".
-bool IsEndOfListing(DWORD error)
-{
-    return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND;
-}
+bool IsEndOfListing(DWORD error) { return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND; }
 
 } // namespace
 
@@ -75,8 +69,7 @@ bool FolderListing::Next()
     }
 }
 
-std::wstring ListingFailureText(const std::wstring& origin, const std::wstring& folder,
-                                unsigned long error)
+std::wstring ListingFailureText(const std::wstring& origin, const std::wstring& folder, unsigned long error)
 {
     std::wstring text = SystemErrorText(error);
     // The error text comes indented for a line of its own.

@@ -39,5 +39,4 @@ private:
 
 // The trace line for a folder that could not be listed:
 // "<origin> cannot list <folder>: system error <code>: <the system's text>".
-std::wstring ListingFailureText(const std::wstring& origin, const std::wstring& folder,
-                                unsigned long error);
+std::wstring ListingFailureText(const std::wstring& origin, const std::wstring& folder, unsigned long error);

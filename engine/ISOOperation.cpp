@@ -15,10 +15,7 @@ bool IsDirectory(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The path up to and including its last backslash; empty when it has none.
 std::wstring FolderPart(const std::wstring& path)
@@ -35,8 +32,7 @@ bool IsDeviceName(std::wstring stem)
     for (wchar_t& c : stem)
         if (c >= L'a' && c <= L'z')
             c = static_cast<wchar_t>(c - L'a' + L'A');
-    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$",
-                                              L"CONOUT$"};
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* device : kDevices)
         if (stem == device)
             return true;
@@ -56,8 +52,8 @@ ISOOperation::ISOOperation(HWND window, int stepCode, const std::wstring& source
     const std::wstring program = GetProgramFolder();
     // The x86 tool runs for both architectures; only the boot files differ.
     m_ToolPath = program + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe";
-    const std::wstring archTool = program + (m_Is64bit ? L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe"
-                                                       : L"Oscdimg_x86\\Oscdimg\\oscdimg.exe");
+    const std::wstring archTool =
+        program + (m_Is64bit ? L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe" : L"Oscdimg_x86\\Oscdimg\\oscdimg.exe");
     TraceLog(L"[ISOOperation::tmp_oscdTool]" + archTool);
     m_BootFile = FolderPart(archTool) + L"etfsboot.com";
     m_EfiBootFile = FolderPart(archTool) + L"efisys.bin";
@@ -145,8 +141,7 @@ int ISOOperation::RunOperate()
     const std::wstring isoFile = GetISOFileName();
     std::wstring arguments = L"-lWIN7 -m -o -u1 -udfver102 ";
     if (m_Is64bit)
-        arguments += L"-bootdata:2#p0,e,b" + QuotePath(m_BootFile) + L"#pEF,e,b" +
-                     QuotePath(m_EfiBootFile);
+        arguments += L"-bootdata:2#p0,e,b" + QuotePath(m_BootFile) + L"#pEF,e,b" + QuotePath(m_EfiBootFile);
     else
         arguments += L"-bootdata:1#p0,e,b" + QuotePath(m_BootFile);
     arguments += L" " + QuotePath(FolderPart(m_SourcePath));

@@ -10,9 +10,8 @@ class ISOOperation : public BasicOperation {
 public:
     // sourcePath: the temporary work folder; isoPath: the folder receiving the image;
     // volumeLabel: the source disc's label, which names the image file.
-    ISOOperation(HWND window, int stepCode, const std::wstring& sourcePath,
-                 const std::wstring& isoPath, const std::wstring& volumeLabel,
-                 unsigned char is64bit);
+    ISOOperation(HWND window, int stepCode, const std::wstring& sourcePath, const std::wstring& isoPath,
+                 const std::wstring& volumeLabel, unsigned char is64bit);
 
     int Excute() override;
     int IsStop() override { return m_Stop.load(); }

@@ -16,7 +16,7 @@ struct _WIN7_OPERAT_INFO {
 #pragma pack(pop)
 
 // Posted: step code in wParam, value (percentage or fixed value) in lParam.
-constexpr UINT WM_STEP_PROGRESS = WM_USER + 80;  // 1104
+constexpr UINT WM_STEP_PROGRESS = WM_USER + 80; // 1104
 // Sent by the DISM operation: number of images it will process in lParam.
 constexpr UINT WM_WIM_IMAGE_COUNT = WM_USER + 81; // 1105
 
@@ -30,17 +30,17 @@ enum StepCode : int {
     STEP_COPY_TO_TARGET = 5,
     STEP_WIM_MOUNTING = 6,
     STEP_WIM_MOUNTED = 7,
-    STEP_WIM_MOUNT_FAILED = 8,   // never posted
+    STEP_WIM_MOUNT_FAILED = 8, // never posted
     STEP_WIM_ADDING = 9,
     STEP_WIM_COMMITTING = 10,
     STEP_WIM_COMMITTED = 11,
     STEP_WIM_COMMIT_FAILED = 12, // never posted
     STEP_WIM_UNMOUNTING = 13,
     STEP_WIM_UNMOUNTED = 14,
-    STEP_WIM_UNMOUNT_DONE = 15,  // never posted
+    STEP_WIM_UNMOUNT_DONE = 15, // never posted
     STEP_NEVER_POSTED_16 = 16,
     STEP_ISO_BUILDING = 17,
     STEP_COPY_STOPPED = 18,
     STEP_JOB_FINISHED = 19,
-    STEP_NO_WINDOW = 20,         // the step code of an operation built without a window
+    STEP_NO_WINDOW = 20, // the step code of an operation built without a window
 };

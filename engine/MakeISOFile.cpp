@@ -158,8 +158,8 @@ DWORD WINAPI MakeISOThread(LPVOID param)
 
     const std::wstring& cmd = args->file->m_cmd;
     if (cmd.size() > kMaxISOCommandLine) {
-        TraceLog(L"[MakeISOFile::MakeISOThread]- command line too long (" +
-                 std::to_wstring(cmd.size()) + L" characters), not run");
+        TraceLog(L"[MakeISOFile::MakeISOThread]- command line too long (" + std::to_wstring(cmd.size()) +
+                 L" characters), not run");
         args->result = false;
         Report(args, 0);
         return 0;
@@ -188,8 +188,8 @@ DWORD WINAPI MakeISOThread(LPVOID param)
         if (IsCancelled()) {
             cancelledBeforeStart = true;
         } else {
-            started = CreateProcessW(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
-                                     nullptr, &startup, tool.Info());
+            started = CreateProcessW(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                     &startup, tool.Info());
             if (started) {
                 tool.Adopt();
                 args->process = tool.Process();
@@ -206,8 +206,7 @@ DWORD WINAPI MakeISOThread(LPVOID param)
         return 0;
     }
     if (!started) {
-        TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess fail, error " +
-                 std::to_wstring(startError));
+        TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess fail, error " + std::to_wstring(startError));
         TraceSystemError(startError);
         args->result = false;
         Report(args, 0);
@@ -257,8 +256,7 @@ DWORD WINAPI MakeISOThread(LPVOID param)
     if (!finished) {
         // The output has ended; the tool's exit code decides, unless a cancel comes first.
         HANDLE waits[2] = {tool.Process(), g_cancelEvent};
-        DWORD which = IsCancelled() ? WAIT_OBJECT_0 + 1
-                                    : WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        DWORD which = IsCancelled() ? WAIT_OBJECT_0 + 1 : WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         DWORD code = 0;
         if (which == WAIT_OBJECT_0 + 1)
             ReportCancelled(args);

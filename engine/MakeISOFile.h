@@ -21,8 +21,8 @@ struct MakeISOThreadArgs {
     MakeISOFile* file = nullptr;
     ISOProgressRoutine routine = nullptr;
     void* userData = nullptr;
-    bool result = true;      // cleared when the run fails
-    CriticalSection lock;    // orders starting the tool against terminating it
+    bool result = true;       // cleared when the run fails
+    CriticalSection lock;     // orders starting the tool against terminating it
     HANDLE process = nullptr; // the running tool, null when none (owned by the thread)
 };
 

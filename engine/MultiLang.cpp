@@ -108,8 +108,7 @@ std::wstring TranslateWith(VxTranslateStrFn translate, const wchar_t* key)
             return key;
         // The terminator is ours, whatever the entry wrote.
         buffer[capacity - 1] = L'\0';
-        if (static_cast<unsigned>(count) < static_cast<unsigned>(capacity - 1) ||
-            capacity >= kCapacityLimit)
+        if (static_cast<unsigned>(count) < static_cast<unsigned>(capacity - 1) || capacity >= kCapacityLimit)
             return std::wstring(buffer.data());
         capacity += kCapacityStep;
     }

@@ -48,8 +48,8 @@ std::wstring SystemDiskpartPath()
     // diskpart lives in the native one, reached through "Sysnative".
     BOOL wow64 = FALSE;
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
     if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) {
         wchar_t windows[MAX_PATH] = {};
         UINT n = GetWindowsDirectoryW(windows, MAX_PATH);

@@ -18,10 +18,7 @@ bool HasRoom(const std::wstring& root, int needMB, const std::wstring& targetRoo
     return GetDiskFreeMB(root) > need;
 }
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 } // namespace
 

@@ -39,8 +39,7 @@ std::wstring SystemErrorText(unsigned long code)
         message.assign(text, length);
     if (text)
         LocalFree(text);
-    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
-                                message.back() == L' '))
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
         message.pop_back();
     std::wstring line = L"  system error " + std::to_wstring(code);
     return message.empty() ? line : line + L": " + message;
@@ -48,10 +47,7 @@ std::wstring SystemErrorText(unsigned long code)
 
 void TraceSystemError(unsigned long code) { TraceLog(SystemErrorText(code)); }
 
-void TraceExitCode(unsigned long code)
-{
-    TraceLog(L"  exit code " + std::to_wstring(code));
-}
+void TraceExitCode(unsigned long code) { TraceLog(L"  exit code " + std::to_wstring(code)); }
 
 void TraceLog(const std::wstring& message)
 {
@@ -67,8 +63,8 @@ void TraceLog(const std::wstring& message)
         return;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    fwprintf(file, L"%02d:%02d:%02d.%03d %ls\n", now.wHour, now.wMinute, now.wSecond,
-             now.wMilliseconds, text);
+    fwprintf(file, L"%02d:%02d:%02d.%03d %ls\n", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+             text);
     fclose(file);
 }
 
@@ -90,13 +86,13 @@ std::string WStringToAString(const std::wstring& text)
 {
     if (text.empty())
         return std::string();
-    int needed = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
+    int needed = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                     nullptr, nullptr);
     if (needed <= 0)
         return std::string();
     std::vector<char> buffer(needed + 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), buffer.data(),
-                        needed, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), buffer.data(), needed,
+                        nullptr, nullptr);
     return std::string(buffer.data(), needed);
 }
 
@@ -104,13 +100,11 @@ std::wstring AStringToWString(const std::string& text)
 {
     if (text.empty())
         return std::wstring();
-    int needed = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int needed = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
     if (needed <= 0)
         return std::wstring();
     std::vector<wchar_t> buffer(needed + 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), buffer.data(),
-                        needed);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), buffer.data(), needed);
     return std::wstring(buffer.data(), needed);
 }
 

@@ -6,8 +6,7 @@
 
 #include <cwctype>
 
-USBOperation::USBOperation(HWND window, const std::wstring& usbPath,
-                           const std::wstring& sourceLabel)
+USBOperation::USBOperation(HWND window, const std::wstring& usbPath, const std::wstring& sourceLabel)
     : BasicOperation(window), m_USBPath(usbPath), m_SourceLabel(sourceLabel)
 {
     TraceLog(L"USBOperation::create");
@@ -36,8 +35,7 @@ int USBOperation::Excute()
     // Every later step writes to the job's target path: if formatting moved the stick to
     // another letter, that path now names some other volume, or none.
     const std::wstring letter = usb->m_USBLetter;
-    if (letter.empty() || m_USBPath.empty() ||
-        std::towupper(letter[0]) != std::towupper(m_USBPath[0])) {
+    if (letter.empty() || m_USBPath.empty() || std::towupper(letter[0]) != std::towupper(m_USBPath[0])) {
         TraceLog(L"[USBOperation::Excute] the USB disk/flash moved from " + m_USBPath.substr(0, 1) +
                  L": to " + letter.substr(0, 1) + L": after formatting; the job stops");
         return 0;

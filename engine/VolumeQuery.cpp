@@ -28,12 +28,12 @@ std::wstring RootOf(const std::wstring& path)
 }
 
 // Opens a device, runs one control query and closes the handle again.
-bool QueryDevice(const std::wstring& name, DWORD access, DWORD code, void* in, DWORD inSize,
-                 void* out, DWORD outSize)
+bool QueryDevice(const std::wstring& name, DWORD access, DWORD code, void* in, DWORD inSize, void* out,
+                 DWORD outSize)
 {
     DiskSystem& disks = GetDiskSystem();
-    HANDLE device = disks.CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      OPEN_EXISTING, 0);
+    HANDLE device =
+        disks.CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
     if (device == INVALID_HANDLE_VALUE || device == nullptr)
         return false;
     DWORD bytes = 0;
@@ -70,9 +70,8 @@ bool IsUSBBusDrive(const std::wstring& path)
     // Only the fixed part of the descriptor, up to and including the bus type.
     STORAGE_DEVICE_DESCRIPTOR descriptor = {};
     descriptor.Size = sizeof(descriptor);
-    if (!QueryDevice(std::wstring(L"\\\\?\\") + path[0] + L":", GENERIC_READ,
-                     IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &descriptor,
-                     sizeof(descriptor)))
+    if (!QueryDevice(std::wstring(L"\\\\?\\") + path[0] + L":", GENERIC_READ, IOCTL_STORAGE_QUERY_PROPERTY,
+                     &query, sizeof(query), &descriptor, sizeof(descriptor)))
         return false;
     return descriptor.BusType == BusTypeUsb;
 }
@@ -81,8 +80,8 @@ bool IsVolumeReady(const std::wstring& root)
 {
     DWORD flags = 0;
     wchar_t fsName[MAX_PATH] = {};
-    if (GetDiskSystem().GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &flags,
-                                              fsName, MAX_PATH))
+    if (GetDiskSystem().GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, fsName,
+                                              MAX_PATH))
         return true;
     // Only "no medium" counts as not ready; a drive that refuses us is still there.
     DWORD error = ::GetLastError();
@@ -100,8 +99,7 @@ double GetDiskTotalMB(const std::wstring& root)
 double GetDiskFreeMB(const std::wstring& rootOrFolder)
 {
     ULARGE_INTEGER freeToCaller = {}, total = {}, totalFree = {};
-    if (!GetDiskSystem().GetDiskFreeSpaceExW(rootOrFolder.c_str(), &freeToCaller, &total,
-                                             &totalFree))
+    if (!GetDiskSystem().GetDiskFreeSpaceExW(rootOrFolder.c_str(), &freeToCaller, &total, &totalFree))
         return 0;
     return static_cast<double>(freeToCaller.QuadPart / kBytesPerMB);
 }
@@ -109,8 +107,8 @@ double GetDiskFreeMB(const std::wstring& rootOrFolder)
 bool IsNTFSVolume(const std::wstring& root)
 {
     wchar_t fsName[MAX_PATH + 1] = {};
-    if (!GetDiskSystem().GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr,
-                                               fsName, MAX_PATH + 1))
+    if (!GetDiskSystem().GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fsName,
+                                               MAX_PATH + 1))
         return false;
     return std::wcscmp(fsName, L"NTFS") == 0;
 }
@@ -118,8 +116,8 @@ bool IsNTFSVolume(const std::wstring& root)
 void GetVolumeLabel(const std::wstring& root, std::wstring& label)
 {
     wchar_t name[MAX_PATH] = {};
-    if (!GetDiskSystem().GetVolumeInformationW(root.c_str(), name, MAX_PATH, nullptr, nullptr,
-                                               nullptr, nullptr, 0)) {
+    if (!GetDiskSystem().GetVolumeInformationW(root.c_str(), name, MAX_PATH, nullptr, nullptr, nullptr,
+                                               nullptr, 0)) {
         label.clear();
         return;
     }
@@ -163,8 +161,7 @@ long long GetPhysicalDiskSizeMB(int diskNumber)
     std::swprintf(name, 32, L"\\\\.\\PHYSICALDRIVE%d", diskNumber);
     DISK_GEOMETRY geometry = {};
     // Query only: no read or write access is needed for the geometry.
-    if (!QueryDevice(name, 0, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
-                     sizeof(geometry)))
+    if (!QueryDevice(name, 0, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof(geometry)))
         return 0;
     long long bytes = geometry.Cylinders.QuadPart * static_cast<long long>(geometry.TracksPerCylinder) *
                       static_cast<long long>(geometry.SectorsPerTrack) *

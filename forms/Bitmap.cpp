@@ -24,13 +24,19 @@ struct DibHeader {
 int BitsFor(TPixelFormat format)
 {
     switch (format) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
+    case pf1bit:
+        return 1;
+    case pf4bit:
+        return 4;
+    case pf8bit:
+        return 8;
     case pf15bit:
-    case pf16bit: return 16;
-    case pf24bit: return 24;
-    default: return 32;
+    case pf16bit:
+        return 16;
+    case pf24bit:
+        return 24;
+    default:
+        return 32;
     }
 }
 
@@ -44,15 +50,17 @@ void StandardPalette(int bpp, RGBQUAD* colors, int& count)
         add(0, 0, 0);
         add(255, 255, 255);
     } else if (bpp == 4) {
-        static const int vga[16][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                                       {0, 0, 128},   {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                                       {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-                                       {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
-        for (auto& c : vga) add(c[0], c[1], c[2]);
+        static const int vga[16][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                       {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                       {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                       {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+        for (auto& c : vga)
+            add(c[0], c[1], c[2]);
     } else if (bpp == 8) {
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
-                for (int b = 0; b < 6; ++b) add(r * 51, g * 51, b * 51);
+                for (int b = 0; b < 6; ++b)
+                    add(r * 51, g * 51, b * 51);
         for (int i = 0; i < 40; ++i) {
             int v = (i + 1) * 255 / 41;
             add(v, v, v);
@@ -62,7 +70,8 @@ void StandardPalette(int bpp, RGBQUAD* colors, int& count)
 
 // A header for a bottom-up section of the given format; palette formats take the given
 // colour table, or the standard one.
-void MakeHeader(DibHeader& d, int width, int height, TPixelFormat format, const RGBQUAD* palette, int paletteCount)
+void MakeHeader(DibHeader& d, int width, int height, TPixelFormat format, const RGBQUAD* palette,
+                int paletteCount)
 {
     std::memset(&d, 0, sizeof(d));
     int bpp = BitsFor(format);
@@ -93,7 +102,8 @@ HBITMAP CreateSection(DibHeader& d, void** bits)
     *bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, d.Info(), DIB_RGB_COLORS, bits, nullptr, 0);
     if (!bitmap || !*bits) {
-        if (bitmap) DeleteObject(bitmap);
+        if (bitmap)
+            DeleteObject(bitmap);
         OutOfResources();
     }
     return bitmap;
@@ -102,13 +112,18 @@ HBITMAP CreateSection(DibHeader& d, void** bits)
 TPixelFormat FormatOfSection(const DIBSECTION& ds)
 {
     switch (ds.dsBmih.biBitCount) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
+    case 1:
+        return pf1bit;
+    case 4:
+        return pf4bit;
+    case 8:
+        return pf8bit;
     case 16:
         return (ds.dsBmih.biCompression == BI_BITFIELDS && ds.dsBitfields[0] == 0xF800) ? pf16bit : pf15bit;
-    case 24: return pf24bit;
-    default: return pf32bit;
+    case 24:
+        return pf24bit;
+    default:
+        return pf32bit;
     }
 }
 
@@ -116,16 +131,19 @@ TPixelFormat FormatOfSection(const DIBSECTION& ds)
 // Windows; some systems report it positive either way, so ask GDI where row 0 lives.
 bool SectionIsBottomUp(HBITMAP bitmap, const DIBSECTION& ds)
 {
-    if (ds.dsBmih.biHeight < 0) return false;
+    if (ds.dsBmih.biHeight < 0)
+        return false;
     const int height = ds.dsBm.bmHeight;
-    if (height <= 1) return true;
+    if (height <= 1)
+        return true;
     const size_t stride = static_cast<size_t>(ds.dsBm.bmWidthBytes);
     auto* bits = static_cast<unsigned char*>(ds.dsBm.bmBits);
     unsigned char* first = bits;
     unsigned char* last = bits + stride * (height - 1);
     std::vector<unsigned char> savedFirst(first, first + stride), savedLast(last, last + stride);
     HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return true;
+    if (!dc)
+        return true;
     HGDIOBJ old = SelectObject(dc, bitmap);
     bool bottomUp = true;
     if (old) {
@@ -155,8 +173,10 @@ void BltBitmap(HBITMAP source, HBITMAP dest, int width, int height)
     HDC s = CreateCompatibleDC(nullptr);
     HDC d = CreateCompatibleDC(nullptr);
     if (!s || !d) {
-        if (s) DeleteDC(s);
-        if (d) DeleteDC(d);
+        if (s)
+            DeleteDC(s);
+        if (d)
+            DeleteDC(d);
         OutOfResources();
     }
     HGDIOBJ os = SelectObject(s, source);
@@ -173,7 +193,8 @@ uint32_t ReadU32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | 
 uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 void PutU32(std::vector<uint8_t>& out, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 void PutU16(std::vector<uint8_t>& out, uint16_t v)
 {
@@ -184,9 +205,11 @@ void PutU16(std::vector<uint8_t>& out, uint16_t v)
 // Value of a masked field scaled to 0..255.
 uint8_t MaskedValue(uint32_t pixel, uint32_t mask)
 {
-    if (!mask) return 0;
+    if (!mask)
+        return 0;
     int shift = 0;
-    while (!(mask & (1u << shift))) ++shift;
+    while (!(mask & (1u << shift)))
+        ++shift;
     uint32_t max = mask >> shift;
     uint32_t v = (pixel & mask) >> shift;
     return static_cast<uint8_t>((v * 255 + max / 2) / max);
@@ -211,15 +234,18 @@ public:
     // Puts an image (or none) into the context.
     void Select(HBITMAP bitmap)
     {
-        if (m_dc) SelectObject(m_dc, bitmap ? static_cast<HGDIOBJ>(bitmap) : static_cast<HGDIOBJ>(m_stock));
+        if (m_dc)
+            SelectObject(m_dc, bitmap ? static_cast<HGDIOBJ>(bitmap) : static_cast<HGDIOBJ>(m_stock));
     }
 
 protected:
     void CreateHandle() override
     {
-        if (m_dc) return;
+        if (m_dc)
+            return;
         HDC dc = CreateCompatibleDC(nullptr);
-        if (!dc) OutOfResources();
+        if (!dc)
+            OutOfResources();
         m_stock = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
         m_dc = dc;
         Select(m_bitmap->m_handle);
@@ -260,7 +286,8 @@ void TBitmap::FreeImage()
     m_bits = nullptr;
 }
 
-void TBitmap::Install(HBITMAP bitmap, void* bits, int width, int height, int bpp, bool bottomUp, TPixelFormat format)
+void TBitmap::Install(HBITMAP bitmap, void* bits, int width, int height, int bpp, bool bottomUp,
+                      TPixelFormat format)
 {
     m_handle = bitmap;
     m_bits = static_cast<unsigned char*>(bits);
@@ -292,7 +319,8 @@ void TBitmap::ReplaceImage(int width, int height, TPixelFormat format)
     // Palette formats keep their colour table while the depth stays.
     RGBQUAD palette[256];
     int paletteCount = 0;
-    if (m_handle && bpp <= 8 && bpp == m_bitsPerPixel) paletteCount = GetDIBColorTable(CanvasDC(), 0, 256, palette);
+    if (m_handle && bpp <= 8 && bpp == m_bitsPerPixel)
+        paletteCount = GetDIBColorTable(CanvasDC(), 0, 256, palette);
     DibHeader header;
     MakeHeader(header, width, height, format, paletteCount ? palette : nullptr, paletteCount);
     void* bits = nullptr;
@@ -309,7 +337,8 @@ void TBitmap::ReplaceImage(int width, int height, TPixelFormat format)
                 p[0] = GetBValue(fill);
                 p[1] = GetGValue(fill);
                 p[2] = GetRValue(fill);
-                if (bytes == 4) p[3] = 0;
+                if (bytes == 4)
+                    p[3] = 0;
             }
         }
     } else {
@@ -332,7 +361,8 @@ void TBitmap::ReplaceImage(int width, int height, TPixelFormat format)
                                 !(bpp == 16 && (format == pf16bit) != (m_pixelFormat == pf16bit));
         if (sameLayout) {
             for (int y = 0; y < ch; ++y)
-                std::memcpy(RowOf(dst, height, stride, true, y), RowOf(m_bits, m_height, m_stride, m_bottomUp, y),
+                std::memcpy(RowOf(dst, height, stride, true, y),
+                            RowOf(m_bits, m_height, m_stride, m_bottomUp, y),
                             static_cast<size_t>(cw) * bpp / 8);
         } else if (bpp >= 24 && m_bitsPerPixel >= 24) {
             const int sb = m_bitsPerPixel / 8, db = bpp / 8;
@@ -343,7 +373,8 @@ void TBitmap::ReplaceImage(int width, int height, TPixelFormat format)
                     d[0] = s[0];
                     d[1] = s[1];
                     d[2] = s[2];
-                    if (db == 4) d[3] = 0;
+                    if (db == 4)
+                        d[3] = 0;
                 }
             }
         } else {
@@ -363,15 +394,18 @@ void TBitmap::SetSize(int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width == m_width && height == m_height) return;
+    if (width == m_width && height == m_height)
+        return;
     ReplaceImage(width, height, m_pixelFormat);
     Changed(this);
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format)
 {
-    if (format == m_pixelFormat) return;
-    if (format == pfCustom) throw EInvalidGraphic(L"Invalid pixel format");
+    if (format == m_pixelFormat)
+        return;
+    if (format == pfCustom)
+        throw EInvalidGraphic(L"Invalid pixel format");
     if (!m_handle || (BitsFor(format) == 32 && m_bitsPerPixel == 32)) {
         // Same layout (device and 32-bit are both 32 bits here), or nothing to convert.
         m_pixelFormat = format;
@@ -385,7 +419,8 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
 
 void TBitmap::SetAlphaFormat(TAlphaFormat format)
 {
-    if (format == m_alphaFormat) return;
+    if (format == m_alphaFormat)
+        return;
     m_alphaFormat = format;
     Changed(this);
 }
@@ -394,7 +429,8 @@ void TBitmap::SelectIntoCanvas() { m_canvas->Select(m_handle); }
 
 void TBitmap::SetHandle(HBITMAP bitmap)
 {
-    if (bitmap == m_handle) return;
+    if (bitmap == m_handle)
+        return;
     if (!bitmap) {
         FreeImage();
         m_width = m_height = 0;
@@ -407,10 +443,12 @@ void TBitmap::SetHandle(HBITMAP bitmap)
         FreeImage();
         const int height = ds.dsBmih.biHeight < 0 ? -ds.dsBmih.biHeight : ds.dsBmih.biHeight;
         const bool bottomUp = SectionIsBottomUp(bitmap, ds);
-        Install(bitmap, ds.dsBm.bmBits, ds.dsBm.bmWidth, height, ds.dsBmih.biBitCount, bottomUp, FormatOfSection(ds));
+        Install(bitmap, ds.dsBm.bmBits, ds.dsBm.bmWidth, height, ds.dsBmih.biBitCount, bottomUp,
+                FormatOfSection(ds));
     } else {
         BITMAP bm{};
-        if (!GetObjectW(bitmap, sizeof(bm), &bm)) throw EInvalidGraphic(L"Invalid bitmap handle");
+        if (!GetObjectW(bitmap, sizeof(bm), &bm))
+            throw EInvalidGraphic(L"Invalid bitmap handle");
         // A device bitmap becomes a section of the nearest depth.
         TPixelFormat format = bm.bmBitsPixel == 32 ? pf32bit : pf24bit;
         DibHeader header;
@@ -428,17 +466,20 @@ void TBitmap::SetHandle(HBITMAP bitmap)
 HBITMAP TBitmap::ReleaseHandle()
 {
     HBITMAP bitmap = m_handle;
-    if (bitmap) m_canvas->Select(nullptr);
+    if (bitmap)
+        m_canvas->Select(nullptr);
     m_handle = nullptr;
     m_bits = nullptr;
     m_width = m_height = 0;
-    if (bitmap) Changed(this);
+    if (bitmap)
+        Changed(this);
     return bitmap;
 }
 
 void* TBitmap::ScanLine(int row)
 {
-    if (!m_bits || row < 0 || row >= m_height) throw EInvalidGraphicOperation(L"Scan line index out of range");
+    if (!m_bits || row < 0 || row >= m_height)
+        throw EInvalidGraphicOperation(L"Scan line index out of range");
     GdiFlush();
     return RowOf(m_bits, m_height, m_stride, m_bottomUp, row);
 }
@@ -458,7 +499,8 @@ void TBitmap::Assign(TPersistent* Source)
         TGraphic::Assign(Source);
         return;
     }
-    if (source == this) return;
+    if (source == this)
+        return;
     if (!source->m_handle) {
         FreeImage();
         m_width = source->m_width;
@@ -472,10 +514,11 @@ void TBitmap::Assign(TPersistent* Source)
     }
     RGBQUAD palette[256];
     int paletteCount = 0;
-    if (source->m_bitsPerPixel <= 8) paletteCount = GetDIBColorTable(source->CanvasDC(), 0, 256, palette);
+    if (source->m_bitsPerPixel <= 8)
+        paletteCount = GetDIBColorTable(source->CanvasDC(), 0, 256, palette);
     DibHeader header;
-    MakeHeader(header, source->m_width, source->m_height, source->m_pixelFormat, paletteCount ? palette : nullptr,
-               paletteCount);
+    MakeHeader(header, source->m_width, source->m_height, source->m_pixelFormat,
+               paletteCount ? palette : nullptr, paletteCount);
     void* bits = nullptr;
     HBITMAP fresh = CreateSection(header, &bits);
     GdiFlush();
@@ -484,14 +527,16 @@ void TBitmap::Assign(TPersistent* Source)
         std::memcpy(RowOf(static_cast<unsigned char*>(bits), source->m_height, stride, true, y),
                     RowOf(source->m_bits, source->m_height, source->m_stride, source->m_bottomUp, y), stride);
     FreeImage();
-    Install(fresh, bits, source->m_width, source->m_height, source->m_bitsPerPixel, true, source->m_pixelFormat);
+    Install(fresh, bits, source->m_width, source->m_height, source->m_bitsPerPixel, true,
+            source->m_pixelFormat);
     m_alphaFormat = source->m_alphaFormat;
     Changed(this);
 }
 
 void TBitmap::Draw(TCanvas* canvas, const TRect& rect)
 {
-    if (!canvas || Empty()) return;
+    if (!canvas || Empty())
+        return;
     HDC target = canvas->Handle();
     if (m_pixelFormat == pf32bit && m_alphaFormat != afIgnored) {
         TBitmap* source = this;
@@ -502,13 +547,14 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& rect)
             for (int y = 0; y < m_height; ++y) {
                 auto* p = static_cast<unsigned char*>(premultiplied->ScanLine(y));
                 for (int x = 0; x < m_width; ++x, p += 4)
-                    for (int c = 0; c < 3; ++c) p[c] = static_cast<unsigned char>(p[c] * p[3] / 255);
+                    for (int c = 0; c < 3; ++c)
+                        p[c] = static_cast<unsigned char>(p[c] * p[3] / 255);
             }
             source = premultiplied.get();
         }
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(target, rect.left, rect.top, rect.Width(), rect.Height(), source->CanvasDC(), 0, 0, m_width,
-                   m_height, blend);
+        AlphaBlend(target, rect.left, rect.top, rect.Width(), rect.Height(), source->CanvasDC(), 0, 0,
+                   m_width, m_height, blend);
         return;
     }
     int oldMode = SetStretchBltMode(target, COLORONCOLOR);
@@ -520,10 +566,12 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& rect)
 void TBitmap::LoadFromMemory(const void* data, size_t size)
 {
     const auto* p = static_cast<const uint8_t*>(data);
-    if (!p || size < 14 + 12 || p[0] != 'B' || p[1] != 'M') InvalidBitmap();
+    if (!p || size < 14 + 12 || p[0] != 'B' || p[1] != 'M')
+        InvalidBitmap();
     const uint32_t offBits = ReadU32(p + 10);
     const uint32_t headerSize = ReadU32(p + 14);
-    if (headerSize < 12 || 14 + static_cast<size_t>(headerSize) > size) InvalidBitmap();
+    if (headerSize < 12 || 14 + static_cast<size_t>(headerSize) > size)
+        InvalidBitmap();
     const uint8_t* h = p + 14;
     int width, height, bpp;
     uint32_t compression = BI_RGB, colorsUsed = 0;
@@ -544,16 +592,19 @@ void TBitmap::LoadFromMemory(const void* data, size_t size)
     if (width <= 0 || rows <= 0 || width > 0x8000 * 4 || rows > 0x8000 * 4 ||
         static_cast<long long>(width) * rows > (1LL << 28))
         InvalidBitmap();
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) InvalidBitmap();
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        InvalidBitmap();
 
     // Colour table (palette formats) or masks.
     RGBQUAD palette[256] = {};
     int paletteCount = 0;
-    const size_t tableAt = 14 + headerSize + ((!core && headerSize == 40 && compression == BI_BITFIELDS) ? 12 : 0);
+    const size_t tableAt =
+        14 + headerSize + ((!core && headerSize == 40 && compression == BI_BITFIELDS) ? 12 : 0);
     if (bpp <= 8) {
         paletteCount = colorsUsed ? static_cast<int>(std::min<uint32_t>(colorsUsed, 1u << bpp)) : (1 << bpp);
         const int entry = core ? 3 : 4;
-        if (tableAt + static_cast<size_t>(paletteCount) * entry > size) InvalidBitmap();
+        if (tableAt + static_cast<size_t>(paletteCount) * entry > size)
+            InvalidBitmap();
         for (int i = 0; i < paletteCount; ++i) {
             const uint8_t* e = p + tableAt + i * entry;
             palette[i] = RGBQUAD{e[0], e[1], e[2], 0};
@@ -561,33 +612,53 @@ void TBitmap::LoadFromMemory(const void* data, size_t size)
     }
     uint32_t masks[4] = {0, 0, 0, 0};
     if (compression == BI_BITFIELDS) {
-        if (bpp != 16 && bpp != 32) InvalidBitmap();
+        if (bpp != 16 && bpp != 32)
+            InvalidBitmap();
         const uint8_t* m = headerSize == 40 ? p + 14 + 40 : h + 40;
-        if (static_cast<size_t>(m - p) + 12 > size) InvalidBitmap();
+        if (static_cast<size_t>(m - p) + 12 > size)
+            InvalidBitmap();
         masks[0] = ReadU32(m);
         masks[1] = ReadU32(m + 4);
         masks[2] = ReadU32(m + 8);
-        if (headerSize >= 56) masks[3] = ReadU32(h + 52);
+        if (headerSize >= 56)
+            masks[3] = ReadU32(h + 52);
     } else if (compression != BI_RGB && compression != BI_RLE8 && compression != BI_RLE4) {
         InvalidBitmap();
     }
-    if (offBits >= size) InvalidBitmap();
+    if (offBits >= size)
+        InvalidBitmap();
 
     TPixelFormat format;
     switch (bpp) {
-    case 1: format = pf1bit; break;
-    case 4: format = pf4bit; break;
-    case 8: format = pf8bit; break;
-    case 16: format = (compression == BI_BITFIELDS && masks[0] == 0xF800 && masks[1] == 0x7E0 && masks[2] == 0x1F) ? pf16bit : pf15bit; break;
-    case 24: format = pf24bit; break;
-    default: format = pf32bit; break;
+    case 1:
+        format = pf1bit;
+        break;
+    case 4:
+        format = pf4bit;
+        break;
+    case 8:
+        format = pf8bit;
+        break;
+    case 16:
+        format = (compression == BI_BITFIELDS && masks[0] == 0xF800 && masks[1] == 0x7E0 && masks[2] == 0x1F)
+                     ? pf16bit
+                     : pf15bit;
+        break;
+    case 24:
+        format = pf24bit;
+        break;
+    default:
+        format = pf32bit;
+        break;
     }
     const bool plain16 = bpp == 16 && (compression == BI_RGB || format == pf16bit ||
-                                        (masks[0] == 0x7C00 && masks[1] == 0x3E0 && masks[2] == 0x1F));
-    const bool plain32 = bpp == 32 && (compression == BI_RGB || (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF));
+                                       (masks[0] == 0x7C00 && masks[1] == 0x3E0 && masks[2] == 0x1F));
+    const bool plain32 = bpp == 32 && (compression == BI_RGB ||
+                                       (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF));
     // Other masks are decoded into a 32-bit image.
     const bool decodeMasks = compression == BI_BITFIELDS && !plain16 && !plain32;
-    if (decodeMasks) format = pf32bit;
+    if (decodeMasks)
+        format = pf32bit;
 
     DibHeader header;
     MakeHeader(header, width, rows, format, paletteCount ? palette : nullptr, paletteCount);
@@ -597,17 +668,20 @@ void TBitmap::LoadFromMemory(const void* data, size_t size)
     auto* dst = static_cast<unsigned char*>(bits);
     try {
         if (compression == BI_RLE8 || compression == BI_RLE4) {
-            if ((compression == BI_RLE8) != (bpp == 8) || !bottomUp) InvalidBitmap();
+            if ((compression == BI_RLE8) != (bpp == 8) || !bottomUp)
+                InvalidBitmap();
             DibHeader rle = header;
             rle.h.biCompression = compression;
             rle.h.biSizeImage = static_cast<DWORD>(size - offBits);
             HDC dc = CreateCompatibleDC(nullptr);
             int done = SetDIBits(dc, fresh, 0, rows, p + offBits, rle.Info(), DIB_RGB_COLORS);
             DeleteDC(dc);
-            if (done <= 0) InvalidBitmap();
+            if (done <= 0)
+                InvalidBitmap();
         } else {
             const int srcStride = StrideFor(width, bpp);
-            if (offBits + static_cast<size_t>(srcStride) * rows > size) InvalidBitmap();
+            if (offBits + static_cast<size_t>(srcStride) * rows > size)
+                InvalidBitmap();
             for (int y = 0; y < rows; ++y) {
                 const uint8_t* s = RowOf(const_cast<uint8_t*>(p + offBits), rows, srcStride, bottomUp, y);
                 unsigned char* d = RowOf(dst, rows, dstStride, true, y);
@@ -635,11 +709,13 @@ void TBitmap::LoadFromMemory(const void* data, size_t size)
 
 std::vector<uint8_t> TBitmap::SaveToMemory() const
 {
-    if (!m_handle) throw EInvalidGraphicOperation(L"Cannot save an empty bitmap");
+    if (!m_handle)
+        throw EInvalidGraphicOperation(L"Cannot save an empty bitmap");
     TBitmap* self = const_cast<TBitmap*>(this);
     RGBQUAD palette[256];
     int paletteCount = 0;
-    if (m_bitsPerPixel <= 8) paletteCount = GetDIBColorTable(self->CanvasDC(), 0, 256, palette);
+    if (m_bitsPerPixel <= 8)
+        paletteCount = GetDIBColorTable(self->CanvasDC(), 0, 256, palette);
     const bool masks = m_pixelFormat == pf16bit;
     const uint32_t stride = StrideFor(m_width, m_bitsPerPixel);
     const uint32_t headerBytes = 14 + 40 + (masks ? 12 : 0) + paletteCount * 4;
@@ -689,20 +765,23 @@ TPicture::~TPicture() { delete m_graphic; }
 
 void TPicture::Changed(TObject*)
 {
-    if (OnChange) OnChange(this);
+    if (OnChange)
+        OnChange(this);
 }
 
 void TPicture::Install(TGraphic* graphic)
 {
     TGraphic* old = m_graphic;
     m_graphic = graphic;
-    if (graphic) graphic->OnChange = MakeEvent(this, &TPicture::Changed);
+    if (graphic)
+        graphic->OnChange = MakeEvent(this, &TPicture::Changed);
     delete old;
 }
 
 void TPicture::SetGraphic(TGraphic* graphic)
 {
-    if (graphic == m_graphic) return;
+    if (graphic == m_graphic)
+        return;
     if (!graphic) {
         Install(nullptr);
         Changed(this);
@@ -716,7 +795,8 @@ void TPicture::SetGraphic(TGraphic* graphic)
 
 TBitmap* TPicture::Bitmap()
 {
-    if (auto* bitmap = dynamic_cast<TBitmap*>(m_graphic)) return bitmap;
+    if (auto* bitmap = dynamic_cast<TBitmap*>(m_graphic))
+        return bitmap;
     std::unique_ptr<TBitmap> bitmap(new TBitmap());
     if (m_graphic) {
         try {
@@ -743,17 +823,20 @@ public:
         // Its own GDI+ session: pictures may be read before Application->Initialize.
         ULONG_PTR token = 0;
         GdiplusStartupInput input;
-        if (GdiplusStartup(&token, &input, nullptr) != Ok) throw EInvalidGraphic(L"GDI+ is not available");
+        if (GdiplusStartup(&token, &input, nullptr) != Ok)
+            throw EInvalidGraphic(L"GDI+ is not available");
         int width = 0, height = 0;
         bool alpha = false;
         std::vector<uint8_t> pixels;
         bool ok = Decode(data, size, width, height, alpha, pixels);
         GdiplusShutdown(token);
-        if (!ok) throw EInvalidGraphic(L"The picture is damaged or of a kind that cannot be read");
+        if (!ok)
+            throw EInvalidGraphic(L"The picture is damaged or of a kind that cannot be read");
         const size_t row = static_cast<size_t>(width) * (alpha ? 4 : 3);
         SetPixelFormat(alpha ? pf32bit : pf24bit);
         SetSize(width, height);
-        for (int y = 0; y < height; ++y) std::memcpy(ScanLine(y), &pixels[row * static_cast<size_t>(y)], row);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(ScanLine(y), &pixels[row * static_cast<size_t>(y)], row);
         SetAlphaFormat(alpha ? afPremultiplied : afIgnored);
     }
 
@@ -763,14 +846,18 @@ private:
     {
         using namespace Gdiplus;
         INT size = 0;
-        if (DllExports::GdipGetImagePaletteSize(image, &size) != Ok || size < static_cast<INT>(sizeof(ColorPalette)))
+        if (DllExports::GdipGetImagePaletteSize(image, &size) != Ok ||
+            size < static_cast<INT>(sizeof(ColorPalette)))
             return false;
         std::vector<uint8_t> buffer(static_cast<size_t>(size));
         auto* palette = reinterpret_cast<ColorPalette*>(buffer.data());
-        if (DllExports::GdipGetImagePalette(image, palette, size) != Ok) return false;
-        if (palette->Flags & PaletteFlagsHasAlpha) return true;
+        if (DllExports::GdipGetImagePalette(image, palette, size) != Ok)
+            return false;
+        if (palette->Flags & PaletteFlagsHasAlpha)
+            return true;
         for (UINT i = 0; i < palette->Count; ++i)
-            if ((palette->Entries[i] >> 24) != 0xFF) return true;
+            if ((palette->Entries[i] >> 24) != 0xFF)
+                return true;
         return false;
     }
 
@@ -778,9 +865,11 @@ private:
                        std::vector<uint8_t>& pixels)
     {
         using namespace Gdiplus;
-        if (size == 0 || size > 0x40000000) return false;
+        if (size == 0 || size > 0x40000000)
+            return false;
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-        if (!memory) return false;
+        if (!memory)
+            return false;
         std::memcpy(GlobalLock(memory), data, size);
         GlobalUnlock(memory);
         IStream* stream = nullptr;
@@ -792,26 +881,33 @@ private:
         bool ok = DllExports::GdipCreateBitmapFromStream(stream, &image) == Ok && image;
         UINT w = 0, h = 0;
         Gdiplus::PixelFormat format = 0;
-        ok = ok && DllExports::GdipGetImageWidth(image, &w) == Ok && DllExports::GdipGetImageHeight(image, &h) == Ok &&
-             DllExports::GdipGetImagePixelFormat(image, &format) == Ok && w > 0 && h > 0 && w <= 0x8000 && h <= 0x8000;
+        ok = ok && DllExports::GdipGetImageWidth(image, &w) == Ok &&
+             DllExports::GdipGetImageHeight(image, &h) == Ok &&
+             DllExports::GdipGetImagePixelFormat(image, &format) == Ok && w > 0 && h > 0 && w <= 0x8000 &&
+             h <= 0x8000;
         if (ok) {
-            alpha = (format & PixelFormatAlpha) != 0 || (IsIndexedPixelFormat(format) && PaletteHasAlpha(image));
+            alpha =
+                (format & PixelFormatAlpha) != 0 || (IsIndexedPixelFormat(format) && PaletteHasAlpha(image));
             const UINT row = w * (alpha ? 4 : 3);
             BitmapData locked{};
             GpRect rect(0, 0, static_cast<INT>(w), static_cast<INT>(h));
             ok = DllExports::GdipBitmapLockBits(image, &rect, ImageLockModeRead,
-                                                alpha ? PixelFormat32bppPARGB : PixelFormat24bppRGB, &locked) == Ok;
+                                                alpha ? PixelFormat32bppPARGB : PixelFormat24bppRGB,
+                                                &locked) == Ok;
             if (ok) {
                 pixels.resize(static_cast<size_t>(row) * h);
                 for (UINT y = 0; y < h; ++y)
                     std::memcpy(&pixels[static_cast<size_t>(row) * y],
-                                static_cast<const uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(locked.Stride) * y, row);
+                                static_cast<const uint8_t*>(locked.Scan0) +
+                                    static_cast<ptrdiff_t>(locked.Stride) * y,
+                                row);
                 DllExports::GdipBitmapUnlockBits(image, &locked);
                 width = static_cast<int>(w);
                 height = static_cast<int>(h);
             }
         }
-        if (image) DllExports::GdipDisposeImage(image);
+        if (image)
+            DllExports::GdipDisposeImage(image);
         stream->Release();
         return ok;
     }
@@ -844,7 +940,8 @@ void TPicture::LoadFromFile(const String& fileName)
 
 void TPicture::SaveToFile(const String& fileName) const
 {
-    if (m_graphic) m_graphic->SaveToFile(fileName);
+    if (m_graphic)
+        m_graphic->SaveToFile(fileName);
 }
 
 void TPicture::Assign(TPersistent* Source)
@@ -852,7 +949,8 @@ void TPicture::Assign(TPersistent* Source)
     if (!Source) {
         SetGraphic(nullptr);
     } else if (auto* picture = dynamic_cast<TPicture*>(Source)) {
-        if (picture != this) SetGraphic(picture->Graphic());
+        if (picture != this)
+            SetGraphic(picture->Graphic());
     } else if (auto* graphic = dynamic_cast<TGraphic*>(Source)) {
         SetGraphic(graphic);
     } else {

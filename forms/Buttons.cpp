@@ -21,11 +21,13 @@ void TSpeedButton::Paint()
                  (m_flat ? DFCS_FLAT : 0);
     DrawFrameControl(dc, &r, DFC_BUTTON, state);
     String caption = Caption();
-    if (caption.empty()) return;
+    if (caption.empty())
+        return;
     canvas->Font()->Assign(Font());
     dc = canvas->Handle();
     SetBkMode(dc, TRANSPARENT);
-    if (m_pressed) OffsetRect(&r, 1, 1);
+    if (m_pressed)
+        OffsetRect(&r, 1, 1);
     ::DrawTextW(dc, caption.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
 

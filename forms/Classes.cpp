@@ -14,19 +14,23 @@ String TObject::ClassName() const
     std::string name = (status == 0 && demangled) ? demangled : mangled;
     std::free(demangled);
     size_t p = name.rfind("::");
-    if (p != std::string::npos) name = name.substr(p + 2);
+    if (p != std::string::npos)
+        name = name.substr(p + 2);
     return String(AnsiString(name));
 }
 
 void TPersistent::Assign(TPersistent* Source)
 {
-    if (Source) Source->AssignTo(this);
-    else AssignError(nullptr);
+    if (Source)
+        Source->AssignTo(this);
+    else
+        AssignError(nullptr);
 }
 
 void TPersistent::AssignTo(TPersistent* Dest)
 {
-    if (!Dest) throw EConvertError(L"Cannot assign a " + ClassName() + L" to a nil");
+    if (!Dest)
+        throw EConvertError(L"Cannot assign a " + ClassName() + L" to a nil");
     Dest->AssignError(this);
 }
 
@@ -38,7 +42,8 @@ void TPersistent::AssignError(TPersistent* Source)
 
 TComponent::TComponent(TComponent* AOwner)
 {
-    if (AOwner) AOwner->InsertComponent(this);
+    if (AOwner)
+        AOwner->InsertComponent(this);
 }
 
 TComponent::~TComponent()
@@ -53,7 +58,8 @@ TComponent::~TComponent()
         c->Notification(this, opRemove);
     }
     DestroyComponents();
-    if (m_owner) m_owner->RemoveComponent(this);
+    if (m_owner)
+        m_owner->RemoveComponent(this);
 }
 
 TComponent* TComponent::Components(int index) const
@@ -65,7 +71,8 @@ TComponent* TComponent::Components(int index) const
 
 int TComponent::ComponentIndex() const
 {
-    if (!m_owner) return -1;
+    if (!m_owner)
+        return -1;
     auto& list = m_owner->m_components;
     auto it = std::find(list.begin(), list.end(), this);
     return it == list.end() ? -1 : static_cast<int>(it - list.begin());
@@ -73,23 +80,28 @@ int TComponent::ComponentIndex() const
 
 TComponent* TComponent::FindComponent(const String& name) const
 {
-    if (name.empty()) return nullptr;
+    if (name.empty())
+        return nullptr;
     for (TComponent* c : m_components)
-        if (SameText(c->Name(), name)) return c;
+        if (SameText(c->Name(), name))
+            return c;
     return nullptr;
 }
 
 void TComponent::InsertComponent(TComponent* component)
 {
-    if (!component) return;
-    if (component->m_owner) component->m_owner->RemoveComponent(component);
+    if (!component)
+        return;
+    if (component->m_owner)
+        component->m_owner->RemoveComponent(component);
     Insert(component);
     Notification(component, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* component)
 {
-    if (!component || component->m_owner != this) return;
+    if (!component || component->m_owner != this)
+        return;
     Notification(component, opRemove);
     Remove(component);
 }
@@ -120,26 +132,32 @@ void TComponent::DestroyComponents()
 void TComponent::BeginLoading()
 {
     m_state << csLoading << csReading;
-    for (TComponent* c : m_components) c->BeginLoading();
+    for (TComponent* c : m_components)
+        c->BeginLoading();
 }
 
 void TComponent::EndLoading()
 {
     m_state >> csLoading >> csReading;
-    for (size_t i = 0; i < m_components.size(); ++i) m_components[i]->EndLoading();
+    for (size_t i = 0; i < m_components.size(); ++i)
+        m_components[i]->EndLoading();
     Loaded();
 }
 
 void TComponent::SetDesigning(bool designing)
 {
-    if (designing) m_state << csDesigning;
-    else m_state >> csDesigning;
-    for (TComponent* c : m_components) c->SetDesigning(designing);
+    if (designing)
+        m_state << csDesigning;
+    else
+        m_state >> csDesigning;
+    for (TComponent* c : m_components)
+        c->SetDesigning(designing);
 }
 
 void TComponent::FreeNotification(TComponent* component)
 {
-    if (!component || component == this) return;
+    if (!component || component == this)
+        return;
     if (std::find(m_freeNotifies.begin(), m_freeNotifies.end(), component) == m_freeNotifies.end()) {
         m_freeNotifies.push_back(component);
         component->m_freeNotifies.push_back(this);
@@ -148,8 +166,10 @@ void TComponent::FreeNotification(TComponent* component)
 
 void TComponent::RemoveFreeNotification(TComponent* component)
 {
-    if (!component) return;
-    m_freeNotifies.erase(std::remove(m_freeNotifies.begin(), m_freeNotifies.end(), component), m_freeNotifies.end());
+    if (!component)
+        return;
+    m_freeNotifies.erase(std::remove(m_freeNotifies.begin(), m_freeNotifies.end(), component),
+                         m_freeNotifies.end());
     auto& back = component->m_freeNotifies;
     back.erase(std::remove(back.begin(), back.end(), this), back.end());
 }
@@ -174,12 +194,14 @@ void TStrings::Put(int index, const String& text)
 
 void TStrings::BeginUpdate()
 {
-    if (m_updateCount++ == 0) SetUpdateState(true);
+    if (m_updateCount++ == 0)
+        SetUpdateState(true);
 }
 
 void TStrings::EndUpdate()
 {
-    if (m_updateCount > 0 && --m_updateCount == 0) SetUpdateState(false);
+    if (m_updateCount > 0 && --m_updateCount == 0)
+        SetUpdateState(false);
 }
 
 void TStrings::SetUpdateState(bool) {}
@@ -210,21 +232,25 @@ int TStrings::AddObject(const String& text, TObject* object)
 
 void TStrings::AddStrings(TStrings* strings)
 {
-    if (!strings) return;
-    for (int i = 0; i < strings->Count(); ++i) AddObject(strings->Get(i), strings->GetObject(i));
+    if (!strings)
+        return;
+    for (int i = 0; i < strings->Count(); ++i)
+        AddObject(strings->Get(i), strings->GetObject(i));
 }
 
 int TStrings::IndexOf(const String& text) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (SameText(Get(i), text)) return i;
+        if (SameText(Get(i), text))
+            return i;
     return -1;
 }
 
 int TStrings::IndexOfObject(TObject* object) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (GetObject(i) == object) return i;
+        if (GetObject(i) == object)
+            return i;
     return -1;
 }
 
@@ -242,14 +268,16 @@ void TStrings::SetText(const String& text)
 {
     BeginUpdate();
     Clear();
-    for (const String& line : SplitLines(text)) Add(line);
+    for (const String& line : SplitLines(text))
+        Add(line);
     EndUpdate();
 }
 
 void TStrings::Assign(TPersistent* Source)
 {
     if (auto* source = dynamic_cast<TStrings*>(Source)) {
-        if (source == this) return;
+        if (source == this)
+            return;
         BeginUpdate();
         Clear();
         AddStrings(source);
@@ -273,12 +301,14 @@ void TStrings::LoadFromFile(const String& fileName)
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD done = 0;
-        ok = bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-                               done == bytes.size());
+        ok = bytes.empty() ||
+             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+              done == bytes.size());
     }
     DWORD code = GetLastError();
     CloseHandle(file);
-    if (!ok) throw EReadError(L"Cannot read file \"" + fileName + L"\". " + SysErrorMessage(code));
+    if (!ok)
+        throw EReadError(L"Cannot read file \"" + fileName + L"\". " + SysErrorMessage(code));
     SetText(DecodeText(bytes));
 }
 
@@ -290,7 +320,8 @@ void TStrings::SaveToFile(const String& fileName, bool utf8) const
         bytes = "\xEF\xBB\xBF";
         int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), text.Length(), nullptr, 0, nullptr, nullptr);
         std::string body(n > 0 ? n : 0, '\0');
-        if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), text.Length(), &body[0], n, nullptr, nullptr);
+        if (n > 0)
+            WideCharToMultiByte(CP_UTF8, 0, text.data(), text.Length(), &body[0], n, nullptr, nullptr);
         bytes += body;
     } else {
         bytes = AnsiString(text);
@@ -302,26 +333,30 @@ void TStrings::SaveToFile(const String& fileName, bool utf8) const
 
 String TStringList::Get(int index) const
 {
-    if (index < 0 || index >= Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= Count())
+        Error(L"List index out of bounds", index);
     return m_items[index].text;
 }
 
 void TStringList::Put(int index, const String& text)
 {
-    if (index < 0 || index >= Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= Count())
+        Error(L"List index out of bounds", index);
     m_items[index].text = text;
     Changed();
 }
 
 TObject* TStringList::GetObject(int index) const
 {
-    if (index < 0 || index >= Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= Count())
+        Error(L"List index out of bounds", index);
     return m_items[index].object;
 }
 
 void TStringList::PutObject(int index, TObject* object)
 {
-    if (index < 0 || index >= Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= Count())
+        Error(L"List index out of bounds", index);
     m_items[index].object = object;
 }
 
@@ -329,33 +364,38 @@ void TStringList::Insert(int index, const String& text) { InsertObject(index, te
 
 void TStringList::InsertObject(int index, const String& text, TObject* object)
 {
-    if (index < 0 || index > Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index > Count())
+        Error(L"List index out of bounds", index);
     m_items.insert(m_items.begin() + index, Item{text, object});
     Changed();
 }
 
 void TStringList::Delete(int index)
 {
-    if (index < 0 || index >= Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= Count())
+        Error(L"List index out of bounds", index);
     m_items.erase(m_items.begin() + index);
     Changed();
 }
 
 void TStringList::Clear()
 {
-    if (m_items.empty()) return;
+    if (m_items.empty())
+        return;
     m_items.clear();
     Changed();
 }
 
 void TStringList::SetUpdateState(bool updating)
 {
-    if (!updating) Changed();
+    if (!updating)
+        Changed();
 }
 
 void TStringList::Changed()
 {
-    if (m_updateCount == 0 && OnChange) OnChange(this);
+    if (m_updateCount == 0 && OnChange)
+        OnChange(this);
 }
 
 // ---- text decoding -------------------------------------------------------------
@@ -367,12 +407,15 @@ std::vector<String> SplitLines(const String& text)
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
         wchar_t c = text[i];
-        if (c != L'\r' && c != L'\n') continue;
+        if (c != L'\r' && c != L'\n')
+            continue;
         lines.emplace_back(text.substr(start, i - start));
-        if (c == L'\r' && i + 1 < n && text[i + 1] == L'\n') ++i;
+        if (c == L'\r' && i + 1 < n && text[i + 1] == L'\n')
+            ++i;
         start = i + 1;
     }
-    if (start < n) lines.emplace_back(text.substr(start));
+    if (start < n)
+        lines.emplace_back(text.substr(start));
     return lines;
 }
 
@@ -380,9 +423,12 @@ namespace {
 
 String DecodeCodePage(UINT codePage, const unsigned char* data, size_t size)
 {
-    if (size == 0) return String();
-    int n = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(data), static_cast<int>(size), nullptr, 0);
-    if (n <= 0) return String();
+    if (size == 0)
+        return String();
+    int n = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(data), static_cast<int>(size),
+                                nullptr, 0);
+    if (n <= 0)
+        return String();
     String out;
     out.resize(n);
     MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(data), static_cast<int>(size), &out[0], n);
@@ -407,8 +453,11 @@ String DecodeText(const std::vector<unsigned char>& bytes)
 {
     const unsigned char* d = bytes.data();
     const size_t n = bytes.size();
-    if (n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) return DecodeCodePage(CP_UTF8, d + 3, n - 3);
-    if (n >= 2 && d[0] == 0xFF && d[1] == 0xFE) return DecodeUtf16(d + 2, n - 2, false);
-    if (n >= 2 && d[0] == 0xFE && d[1] == 0xFF) return DecodeUtf16(d + 2, n - 2, true);
+    if (n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
+        return DecodeCodePage(CP_UTF8, d + 3, n - 3);
+    if (n >= 2 && d[0] == 0xFF && d[1] == 0xFE)
+        return DecodeUtf16(d + 2, n - 2, false);
+    if (n >= 2 && d[0] == 0xFE && d[1] == 0xFF)
+        return DecodeUtf16(d + 2, n - 2, true);
     return DecodeCodePage(CP_ACP, d, n);
 }

@@ -45,8 +45,17 @@ protected:
 };
 
 enum TComponentStateItem {
-    csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor, csUpdating,
-    csFixups, csFreeNotification, csInline, csDesignInstance
+    csLoading,
+    csReading,
+    csWriting,
+    csDestroying,
+    csDesigning,
+    csAncestor,
+    csUpdating,
+    csFixups,
+    csFreeNotification,
+    csInline,
+    csDesignInstance
 };
 using TComponentState = TSet<TComponentStateItem>;
 

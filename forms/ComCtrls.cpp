@@ -24,18 +24,25 @@ void TProgressBar::InitializeWindow()
 
 void TProgressBar::SetRange(int minimum, int maximum)
 {
-    if (maximum < minimum) maximum = minimum;
+    if (maximum < minimum)
+        maximum = minimum;
     m_min = minimum;
     m_max = maximum;
-    if (m_position < m_min) m_position = m_min;
-    if (m_position > m_max) m_position = m_max;
-    if (HandleAllocated()) InitializeWindow();
+    if (m_position < m_min)
+        m_position = m_min;
+    if (m_position > m_max)
+        m_position = m_max;
+    if (HandleAllocated())
+        InitializeWindow();
 }
 
 void TProgressBar::SetPosition(int value)
 {
-    if (value < m_min) value = m_min;
-    if (value > m_max) value = m_max;
+    if (value < m_min)
+        value = m_min;
+    if (value > m_max)
+        value = m_max;
     m_position = value;
-    if (HandleAllocated()) SendMessageW(m_handle, PBM_SETPOS, static_cast<WPARAM>(value), 0);
+    if (HandleAllocated())
+        SendMessageW(m_handle, PBM_SETPOS, static_cast<WPARAM>(value), 0);
 }

@@ -12,10 +12,29 @@ enum TEllipsisPosition { epNone = 0, epPathEllipsis = 1, epEndEllipsis = 2, epWo
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 
 enum TControlStyleItem {
-    csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption,
-    csOpaque, csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable,
-    csNoStdEvents, csDisplayDragImage, csReflector, csActionClient, csMenuEvents, csNeedsBorderPaint,
-    csParentBackground, csPannable, csAlignWithMargins, csGestures, csPaintBlackOpaqueOnGlass,
+    csAcceptsControls,
+    csCaptureMouse,
+    csDesignInteractive,
+    csClickEvents,
+    csFramed,
+    csSetCaption,
+    csOpaque,
+    csDoubleClicks,
+    csFixedWidth,
+    csFixedHeight,
+    csNoDesignVisible,
+    csReplicatable,
+    csNoStdEvents,
+    csDisplayDragImage,
+    csReflector,
+    csActionClient,
+    csMenuEvents,
+    csNeedsBorderPaint,
+    csParentBackground,
+    csPannable,
+    csAlignWithMargins,
+    csGestures,
+    csPaintBlackOpaqueOnGlass,
     csOverrideStylePaint
 };
 using TControlStyle = TSet<TControlStyleItem>;

@@ -31,7 +31,10 @@ std::map<std::wstring, ClassInfo> g_classes;
 
 COLORREF ColorRef(TColor color) { return static_cast<COLORREF>(ColorToRGB(color)) & 0xFFFFFF; }
 
-bool IsClientMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK && msg != WM_MOUSEWHEEL; }
+bool IsClientMouseMessage(UINT msg)
+{
+    return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK && msg != WM_MOUSEWHEEL;
+}
 
 LPARAM PointToLParam(int x, int y)
 {
@@ -57,17 +60,21 @@ HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
 void SetMouseControl(TControl* control)
 {
-    if (control == g_mouseControl) return;
+    if (control == g_mouseControl)
+        return;
     TControl* old = g_mouseControl;
     g_mouseControl = control;
-    if (old && !old->OwnMouseTracking()) old->Perform(CM_MOUSELEAVE, 0, 0);
-    if (control && control == g_mouseControl && !control->OwnMouseTracking()) control->Perform(CM_MOUSEENTER, 0, 0);
+    if (old && !old->OwnMouseTracking())
+        old->Perform(CM_MOUSELEAVE, 0, 0);
+    if (control && control == g_mouseControl && !control->OwnMouseTracking())
+        control->Perform(CM_MOUSEENTER, 0, 0);
 }
 
 bool CheckMouseControl()
 {
     TControl* control = g_mouseControl;
-    if (!control) return false;
+    if (!control)
+        return false;
     POINT p;
     GetCursorPos(&p);
     HWND under = WindowFromPoint(p);
@@ -81,14 +88,17 @@ bool CheckMouseControl()
             inside = control->BoundsRect().Contains(TPoint(c));
         }
     }
-    if (!inside) SetMouseControl(nullptr);
+    if (!inside)
+        SetMouseControl(nullptr);
     return g_mouseControl != nullptr;
 }
 
 void ControlDestroyed(TControl* control)
 {
-    if (g_captureControl == control) g_captureControl = nullptr;
-    if (g_mouseControl == control) g_mouseControl = nullptr;
+    if (g_captureControl == control)
+        g_captureControl = nullptr;
+    if (g_mouseControl == control)
+        g_mouseControl = nullptr;
 }
 
 HWND ToolTipWindow()
@@ -96,10 +106,11 @@ HWND ToolTipWindow()
     if (!g_toolTip) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
-        g_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                    Instance(), nullptr);
-        if (g_toolTip) SendMessageW(g_toolTip, TTM_SETMAXTIPWIDTH, 0, 400);
+        g_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, Instance(), nullptr);
+        if (g_toolTip)
+            SendMessageW(g_toolTip, TTM_SETMAXTIPWIDTH, 0, 400);
     }
     return g_toolTip;
 }
@@ -113,33 +124,45 @@ using namespace forms_internal;
 TShiftState MouseKeysToShiftState(WPARAM keys)
 {
     TShiftState s;
-    if (keys & MK_SHIFT) s << ssShift;
-    if (keys & MK_CONTROL) s << ssCtrl;
-    if (keys & MK_LBUTTON) s << ssLeft;
-    if (keys & MK_RBUTTON) s << ssRight;
-    if (keys & MK_MBUTTON) s << ssMiddle;
-    if (GetKeyState(VK_MENU) < 0) s << ssAlt;
+    if (keys & MK_SHIFT)
+        s << ssShift;
+    if (keys & MK_CONTROL)
+        s << ssCtrl;
+    if (keys & MK_LBUTTON)
+        s << ssLeft;
+    if (keys & MK_RBUTTON)
+        s << ssRight;
+    if (keys & MK_MBUTTON)
+        s << ssMiddle;
+    if (GetKeyState(VK_MENU) < 0)
+        s << ssAlt;
     return s;
 }
 
 TShiftState KeyDataToShiftState(LPARAM keyData)
 {
     TShiftState s;
-    if (GetKeyState(VK_SHIFT) < 0) s << ssShift;
-    if (GetKeyState(VK_CONTROL) < 0) s << ssCtrl;
-    if (keyData & (1 << 29)) s << ssAlt;
+    if (GetKeyState(VK_SHIFT) < 0)
+        s << ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        s << ssCtrl;
+    if (keyData & (1 << 29))
+        s << ssAlt;
     return s;
 }
 
 TCustomForm* GetParentForm(TControl* control, bool topLevel)
 {
-    if (!control) return nullptr;
+    if (!control)
+        return nullptr;
     if (topLevel) {
-        while (control->Parent()) control = control->Parent();
+        while (control->Parent())
+            control = control->Parent();
         return dynamic_cast<TCustomForm*>(control);
     }
     for (; control; control = control->Parent())
-        if (auto* form = dynamic_cast<TCustomForm*>(control)) return form;
+        if (auto* form = dynamic_cast<TCustomForm*>(control))
+            return form;
     return nullptr;
 }
 
@@ -159,19 +182,26 @@ TControl::~TControl()
         TOOLINFOW ti = MakeToolInfo(m_parent->m_handle, reinterpret_cast<UINT_PTR>(this));
         SendMessageW(ToolTipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
-    if (m_parent) m_parent->RemoveControl(this);
+    if (m_parent)
+        m_parent->RemoveControl(this);
     delete m_font;
 }
 
 void TControl::SetParent(TWinControl* parent)
 {
-    if (parent == m_parent) return;
-    if (parent == this) throw EInvalidOperation(L"A control cannot be its own parent");
-    if (m_parent) m_parent->RemoveControl(this);
-    if (parent) parent->InsertControl(this);
-    if (m_parentFont) ParentFontChanged();
+    if (parent == m_parent)
+        return;
+    if (parent == this)
+        throw EInvalidOperation(L"A control cannot be its own parent");
+    if (m_parent)
+        m_parent->RemoveControl(this);
+    if (parent)
+        parent->InsertControl(this);
+    if (m_parentFont)
+        ParentFontChanged();
     ParentChanged();
-    if (m_parentShowHint) UpdateHintTools();
+    if (m_parentShowHint)
+        UpdateHintTools();
 }
 
 void TControl::ParentChanged()
@@ -183,7 +213,8 @@ void TControl::ParentChanged()
 bool TControl::CheckNewSize(int& width, int& height)
 {
     int w = width, h = height;
-    if (!CanResize(w, h)) return false;
+    if (!CanResize(w, h))
+        return false;
     int w2 = w, h2 = h;
     bool accepted = !m_autoSize || (CanAutoSize(w2, h2) && w2 == w && h2 == h) || CanResize(w2, h2);
     if (accepted) {
@@ -195,8 +226,10 @@ bool TControl::CheckNewSize(int& width, int& height)
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
-    if (!CheckNewSize(width, height)) return;
-    if (left == m_left && top == m_top && width == m_width && height == m_height) return;
+    if (!CheckNewSize(width, height))
+        return;
+    if (left == m_left && top == m_top && width == m_width && height == m_height)
+        return;
     bool resized = width != m_width || height != m_height;
     if (m_parent && m_parent->HandleAllocated() && m_visible) {
         RECT old = BoundsRect();
@@ -208,7 +241,8 @@ void TControl::SetBounds(int left, int top, int width, int height)
     m_height = height;
     Invalidate();
     UpdateHintTool();
-    if (resized) Resize();
+    if (resized)
+        Resize();
 }
 
 TRect TControl::ClientRect() { return TRect(0, 0, m_width, m_height); }
@@ -225,14 +259,16 @@ TPoint TControl::ClientOrigin()
             return TPoint(p);
         }
     }
-    if (!m_parent) return TPoint(m_left, m_top);
+    if (!m_parent)
+        return TPoint(m_left, m_top);
     TPoint p = m_parent->ClientOrigin();
     return TPoint(p.x + m_left, p.y + m_top);
 }
 
 void TControl::SetVisible(bool value)
 {
-    if (value == m_visible) return;
+    if (value == m_visible)
+        return;
     if (m_parent && m_parent->HandleAllocated()) {
         RECT r = BoundsRect();
         InvalidateRect(m_parent->m_handle, &r, TRUE);
@@ -245,14 +281,16 @@ bool TControl::Showing() const { return m_visible && m_parent && m_parent->Showi
 
 void TControl::SetEnabled(bool value)
 {
-    if (value == m_enabled) return;
+    if (value == m_enabled)
+        return;
     m_enabled = value;
     EnabledChanged();
 }
 
 void TControl::SetText(const String& value)
 {
-    if (GetText() == value) return;
+    if (GetText() == value)
+        return;
     SetTextValue(value);
     TextChanged();
 }
@@ -263,7 +301,8 @@ void TControl::VisibleChanged() {}
 
 void TControl::FontChangedHandler(TObject*)
 {
-    if (!m_assigningParentFont) m_parentFont = false;
+    if (!m_assigningParentFont)
+        m_parentFont = false;
     FontChanged();
 }
 
@@ -271,7 +310,8 @@ void TControl::FontChanged() { Invalidate(); }
 
 void TControl::ParentFontChanged()
 {
-    if (!m_parentFont || !m_parent) return;
+    if (!m_parentFont || !m_parent)
+        return;
     m_assigningParentFont = true;
     try {
         m_font->Assign(m_parent->Font());
@@ -286,12 +326,14 @@ void TControl::ParentFontChanged()
 void TControl::SetParentFont(bool value)
 {
     m_parentFont = value;
-    if (value) ParentFontChanged();
+    if (value)
+        ParentFontChanged();
 }
 
 TColor TControl::Color() const
 {
-    if (m_parentColor && m_parent) return m_parent->Color();
+    if (m_parentColor && m_parent)
+        return m_parent->Color();
     return m_color;
 }
 
@@ -300,12 +342,14 @@ void TControl::SetColor(TColor value)
     bool changed = value != Color();
     m_color = value;
     m_parentColor = false;
-    if (changed) ColorChanged();
+    if (changed)
+        ColorChanged();
 }
 
 void TControl::SetParentColor(bool value)
 {
-    if (value == m_parentColor) return;
+    if (value == m_parentColor)
+        return;
     m_parentColor = value;
     ColorChanged();
 }
@@ -313,19 +357,22 @@ void TControl::SetParentColor(bool value)
 void TControl::ColorChanged() { Invalidate(); }
 void TControl::ParentColorChanged()
 {
-    if (m_parentColor) ColorChanged();
+    if (m_parentColor)
+        ColorChanged();
 }
 
 void TControl::SetHint(const String& value)
 {
-    if (value == m_hint) return;
+    if (value == m_hint)
+        return;
     m_hint = value;
     UpdateHintTool();
 }
 
 bool TControl::ShowHint() const
 {
-    if (m_parentShowHint && m_parent) return m_parent->ShowHint();
+    if (m_parentShowHint && m_parent)
+        return m_parent->ShowHint();
     return m_showHint;
 }
 
@@ -347,7 +394,8 @@ void TControl::UpdateHintTools()
     UpdateHintTool();
     if (auto* self = dynamic_cast<TWinControl*>(this))
         for (TControl* c : self->m_controls)
-            if (c->m_parentShowHint) c->UpdateHintTools();
+            if (c->m_parentShowHint)
+                c->UpdateHintTools();
 }
 
 void TControl::UpdateHintTool()
@@ -358,22 +406,32 @@ void TControl::UpdateHintTool()
     UINT_PTR id = 0;
     UINT flags = TTF_SUBCLASS;
     if (self) {
-        if (!self->HandleAllocated()) { m_hintTool = false; return; }
+        if (!self->HandleAllocated()) {
+            m_hintTool = false;
+            return;
+        }
         host = self->m_handle;
         id = reinterpret_cast<UINT_PTR>(self->m_handle);
         flags |= TTF_IDISHWND;
     } else {
-        if (!m_parent || !m_parent->HandleAllocated()) { m_hintTool = false; return; }
+        if (!m_parent || !m_parent->HandleAllocated()) {
+            m_hintTool = false;
+            return;
+        }
         host = m_parent->m_handle;
         id = reinterpret_cast<UINT_PTR>(this);
     }
-    if (!want && !m_hintTool) return;
+    if (!want && !m_hintTool)
+        return;
     HWND tip = ToolTipWindow();
-    if (!tip) return;
+    if (!tip)
+        return;
     TOOLINFOW ti = MakeToolInfo(host, id);
-    if (m_hintTool) SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (m_hintTool)
+        SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     m_hintTool = false;
-    if (!want) return;
+    if (!want)
+        return;
     ti.uFlags = flags;
     ti.rect = BoundsRect();
     ti.lpszText = const_cast<wchar_t*>(m_hint.c_str());
@@ -382,18 +440,22 @@ void TControl::UpdateHintTool()
 
 void TControl::SetAutoSize(bool value)
 {
-    if (value == m_autoSize) return;
+    if (value == m_autoSize)
+        return;
     m_autoSize = value;
-    if (value) AdjustSize();
+    if (value)
+        AdjustSize();
 }
 
 void TControl::AdjustSize()
 {
     // A control not yet placed fits itself at its next SetBounds (a constructor that
     // switches AutoSize on must not reach overrides of a class not yet made).
-    if (!m_parent) return;
+    if (!m_parent)
+        return;
     int w = m_width, h = m_height;
-    if (!CheckNewSize(w, h)) return;
+    if (!CheckNewSize(w, h))
+        return;
     SetBounds(m_left, m_top, w, h);
 }
 
@@ -401,12 +463,16 @@ bool TControl::MouseCapture() const { return g_captureControl == this; }
 
 void TControl::SetMouseCapture(bool value)
 {
-    if (value == MouseCapture()) return;
+    if (value == MouseCapture())
+        return;
     if (value) {
         HWND window = nullptr;
-        if (auto* self = dynamic_cast<TWinControl*>(this)) window = self->Handle();
-        else if (m_parent) window = m_parent->Handle();
-        if (!window) return;
+        if (auto* self = dynamic_cast<TWinControl*>(this))
+            window = self->Handle();
+        else if (m_parent)
+            window = m_parent->Handle();
+        if (!window)
+            return;
         g_captureControl = this;
         SetCapture(window);
     } else {
@@ -417,30 +483,35 @@ void TControl::SetMouseCapture(bool value)
 
 void TControl::Invalidate()
 {
-    if (!m_parent || !m_parent->HandleAllocated() || !m_visible) return;
+    if (!m_parent || !m_parent->HandleAllocated() || !m_visible)
+        return;
     RECT r = BoundsRect();
     InvalidateRect(m_parent->m_handle, &r, !m_controlStyle.Contains(csOpaque));
 }
 
 void TControl::Update()
 {
-    if (m_parent) m_parent->Update();
+    if (m_parent)
+        m_parent->Update();
 }
 
 void TControl::BringToFront()
 {
-    if (!m_parent) return;
+    if (!m_parent)
+        return;
     auto& list = m_parent->m_controls;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     list.push_back(this);
     if (auto* self = dynamic_cast<TWinControl*>(this))
-        if (self->HandleAllocated()) SetWindowPos(self->m_handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (self->HandleAllocated())
+            SetWindowPos(self->m_handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Invalidate();
 }
 
 void TControl::SendToBack()
 {
-    if (!m_parent) return;
+    if (!m_parent)
+        return;
     auto& list = m_parent->m_controls;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     list.insert(list.begin(), this);
@@ -502,12 +573,15 @@ void TControl::MouseMessage(TMessage& m)
     case WM_LBUTTONDBLCLK: {
         DefaultHandler(m);
         if (auto* self = dynamic_cast<TWinControl*>(this))
-            if (!self->IsSystemClass() && self->TabStop() && !self->Focused() && self->CanFocus()) self->SetFocus();
-        if (m_controlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+            if (!self->IsSystemClass() && self->TabStop() && !self->Focused() && self->CanFocus())
+                self->SetFocus();
+        if (m_controlStyle.Contains(csCaptureMouse))
+            SetMouseCapture(true);
         TShiftState extra;
         if (m.Msg == WM_LBUTTONDBLCLK) {
             extra << ssDouble;
-            if (m_controlStyle.Contains(csClickEvents)) DblClick();
+            if (m_controlStyle.Contains(csClickEvents))
+                DblClick();
         } else if (m_controlStyle.Contains(csClickEvents)) {
             m_clicked = true;
         }
@@ -520,7 +594,8 @@ void TControl::MouseMessage(TMessage& m)
     case WM_MBUTTONDBLCLK: {
         DefaultHandler(m);
         TShiftState extra;
-        if (m.Msg == WM_RBUTTONDBLCLK || m.Msg == WM_MBUTTONDBLCLK) extra << ssDouble;
+        if (m.Msg == WM_RBUTTONDBLCLK || m.Msg == WM_MBUTTONDBLCLK)
+            extra << ssDouble;
         bool right = m.Msg == WM_RBUTTONDOWN || m.Msg == WM_RBUTTONDBLCLK;
         DoMouseDown(m, right ? mbRight : mbMiddle, extra);
         break;
@@ -529,10 +604,12 @@ void TControl::MouseMessage(TMessage& m)
         DefaultHandler(m);
         // Capture released, then the click (only when released over the control), then
         // the mouse-up event.
-        if (m_controlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
+        if (m_controlStyle.Contains(csCaptureMouse))
+            SetMouseCapture(false);
         if (m_clicked) {
             m_clicked = false;
-            if (ClientRect().Contains(TPoint(x, y))) Click();
+            if (ClientRect().Contains(TPoint(x, y)))
+                Click();
         }
         DoMouseUp(m, mbLeft);
         break;
@@ -551,7 +628,8 @@ void TControl::MouseMessage(TMessage& m)
 
 void TControl::DoMouseDown(TMessage& m, TMouseButton button, TShiftState shift)
 {
-    MouseDown(button, MouseKeysToShiftState(m.WParam) + shift, GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+    MouseDown(button, MouseKeysToShiftState(m.WParam) + shift, GET_X_LPARAM(m.LParam),
+              GET_Y_LPARAM(m.LParam));
 }
 
 void TControl::DoMouseUp(TMessage& m, TMouseButton button)
@@ -561,8 +639,14 @@ void TControl::DoMouseUp(TMessage& m, TMouseButton button)
 
 void TControl::Click() { OnClick(this); }
 void TControl::DblClick() { OnDblClick(this); }
-void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) { OnMouseDown(this, button, shift, x, y); }
-void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) { OnMouseUp(this, button, shift, x, y); }
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    OnMouseDown(this, button, shift, x, y);
+}
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    OnMouseUp(this, button, shift, x, y);
+}
 void TControl::MouseMove(TShiftState shift, int x, int y) { OnMouseMove(this, shift, x, y); }
 void TControl::MouseEnter() { OnMouseEnter(this); }
 void TControl::MouseLeave() { OnMouseLeave(this); }
@@ -585,21 +669,25 @@ LRESULT CALLBACK FormsWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
     auto* control = static_cast<TWinControl*>(GetPropW(window, kControlProp));
     if (!control) {
         control = t_creating;
-        if (!control) return DefWindowProcW(window, msg, wParam, lParam);
+        if (!control)
+            return DefWindowProcW(window, msg, wParam, lParam);
         t_creating = nullptr;
         SetPropW(window, kControlProp, control);
         control->m_handle = window;
     }
     TMessage m{msg, wParam, lParam, 0};
     try {
-        if (control->m_destroying) control->TWinControl::DefaultHandler(m);
-        else control->WndProc(m);
+        if (control->m_destroying)
+            control->TWinControl::DefaultHandler(m);
+        else
+            control->WndProc(m);
     } catch (...) {
         HandleCurrentException();
     }
     if (msg == WM_NCDESTROY) {
         RemovePropW(window, kControlProp);
-        if (control->m_handle == window) control->m_handle = nullptr;
+        if (control->m_handle == window)
+            control->m_handle = nullptr;
     }
     return m.Result;
 }
@@ -610,7 +698,8 @@ TWinControl::~TWinControl()
 {
     MarkDestroying();
     DestroyHandle();
-    if (Parent()) Parent()->RemoveControl(this);
+    if (Parent())
+        Parent()->RemoveControl(this);
     while (!m_controls.empty()) {
         TControl* child = m_controls.back();
         RemoveControl(child);
@@ -626,13 +715,15 @@ void TWinControl::MarkDestroying()
     for (TControl* c : m_controls) {
         c->m_destroying = true;
         ControlDestroyed(c);
-        if (auto* w = dynamic_cast<TWinControl*>(c)) w->MarkDestroying();
+        if (auto* w = dynamic_cast<TWinControl*>(c))
+            w->MarkDestroying();
     }
 }
 
 TWinControl* TWinControl::FindControl(HWND window)
 {
-    if (!window) return nullptr;
+    if (!window)
+        return nullptr;
     return static_cast<TWinControl*>(GetPropW(window, kControlProp));
 }
 
@@ -650,23 +741,28 @@ void TWinControl::InsertControl(TControl* control)
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
         m_tabList.push_back(w);
         if (m_handle) {
-            if (w->m_handle) ::SetParent(w->m_handle, m_handle);
-            else w->CreateHandle();
+            if (w->m_handle)
+                ::SetParent(w->m_handle, m_handle);
+            else
+                w->CreateHandle();
         }
     }
 }
 
 void TWinControl::RemoveControl(TControl* control)
 {
-    if (control->m_parent != this) return;
+    if (control->m_parent != this)
+        return;
     control->Invalidate();
     // Compared as controls: a windowed control's own destructor may be past its
     // windowed part already.
-    m_tabList.erase(std::remove_if(m_tabList.begin(), m_tabList.end(),
-                                   [control](TWinControl* w) { return static_cast<TControl*>(w) == control; }),
-                    m_tabList.end());
+    m_tabList.erase(
+        std::remove_if(m_tabList.begin(), m_tabList.end(),
+                       [control](TWinControl* w) { return static_cast<TControl*>(w) == control; }),
+        m_tabList.end());
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
-        if (w->m_handle && !m_destroying && !w->m_destroying) w->DestroyHandle();
+        if (w->m_handle && !m_destroying && !w->m_destroying)
+            w->DestroyHandle();
     } else if (control->m_hintTool && m_handle) {
         TOOLINFOW ti = MakeToolInfo(m_handle, reinterpret_cast<UINT_PTR>(control));
         SendMessageW(ToolTipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -679,7 +775,8 @@ void TWinControl::RemoveControl(TControl* control)
 bool TWinControl::ContainsControl(TControl* control) const
 {
     for (; control; control = control->Parent())
-        if (control == this) return true;
+        if (control == this)
+            return true;
     return false;
 }
 
@@ -687,9 +784,12 @@ TControl* TWinControl::ControlAtPos(const TPoint& pos, bool allowDisabled, bool 
 {
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
         TControl* c = *it;
-        if (!allowWinControls && dynamic_cast<TWinControl*>(c)) continue;
-        if (!c->Visible() || (!allowDisabled && !c->Enabled())) continue;
-        if (c->BoundsRect().Contains(pos)) return c;
+        if (!allowWinControls && dynamic_cast<TWinControl*>(c))
+            continue;
+        if (!c->Visible() || (!allowDisabled && !c->Enabled()))
+            continue;
+        if (c->BoundsRect().Contains(pos))
+            return c;
     }
     return nullptr;
 }
@@ -702,12 +802,16 @@ HWND TWinControl::Handle()
 
 void TWinControl::HandleNeeded()
 {
-    if (m_handle) return;
+    if (m_handle)
+        return;
     // A control on its way out never gets a new window (its old one may be gone with
     // its owner's), nor does anything once the application has shut down.
-    if (m_destroying || ComponentState().Contains(csDestroying) || ApplicationShutDown()) return;
-    if (m_parent) m_parent->HandleNeeded();
-    if (!m_handle) CreateHandle();
+    if (m_destroying || ComponentState().Contains(csDestroying) || ApplicationShutDown())
+        return;
+    if (m_parent)
+        m_parent->HandleNeeded();
+    if (!m_handle)
+        CreateHandle();
 }
 
 void TWinControl::CreateParams(TCreateParams& p)
@@ -715,14 +819,18 @@ void TWinControl::CreateParams(TCreateParams& p)
     ZeroMemory(&p, sizeof(p));
     p.Caption = m_text.c_str();
     p.Style = WS_CHILD | WS_CLIPSIBLINGS;
-    if (ControlStyle().Contains(csAcceptsControls)) p.Style |= WS_CLIPCHILDREN;
-    if (Visible()) p.Style |= WS_VISIBLE;
-    if (!Enabled()) p.Style |= WS_DISABLED;
+    if (ControlStyle().Contains(csAcceptsControls))
+        p.Style |= WS_CLIPCHILDREN;
+    if (Visible())
+        p.Style |= WS_VISIBLE;
+    if (!Enabled())
+        p.Style |= WS_DISABLED;
     p.X = Left();
     p.Y = Top();
     p.Width = Width();
     p.Height = Height();
-    if (m_parent) p.WndParent = m_parent->Handle();
+    if (m_parent)
+        p.WndParent = m_parent->Handle();
     p.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     p.WindowClass.lpfnWndProc = DefWindowProcW;
     p.WindowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -737,7 +845,8 @@ void TWinControl::CreateSubClass(TCreateParams& p, const wchar_t* controlClassNa
     if (!GetClassInfoW(nullptr, controlClassName, &wc) && !GetClassInfoW(Instance(), controlClassName, &wc)) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&icc);
-        if (!GetClassInfoW(nullptr, controlClassName, &wc)) RaiseLastOSError();
+        if (!GetClassInfoW(nullptr, controlClassName, &wc))
+            RaiseLastOSError();
     }
     p.WindowClass = wc;
     p.WindowClass.style &= ~CS_GLOBALCLASS;
@@ -756,17 +865,20 @@ void TWinControl::CreateWnd()
         wc.lpfnWndProc = FormsWndProc;
         wc.hInstance = Instance();
         wc.lpszClassName = p.WinClassName;
-        if (!RegisterClassW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError();
+        if (!RegisterClassW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            RaiseLastOSError();
         found = g_classes.emplace(className, info).first;
     }
     m_defWndProc = found->second.defProc;
     m_systemClass = found->second.system;
     t_creating = this;
-    HMENU id = (p.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ComponentIndex() + 1000)) : nullptr;
+    HMENU id = (p.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ComponentIndex() + 1000))
+                                    : nullptr;
     HWND window = CreateWindowExW(p.ExStyle, p.WinClassName, p.Caption, p.Style, p.X, p.Y, p.Width, p.Height,
                                   p.WndParent, id, Instance(), p.Param);
     t_creating = nullptr;
-    if (!window) RaiseLastOSError();
+    if (!window)
+        RaiseLastOSError();
     if (m_handle != window) {
         // The window never passed through our procedure (it can't happen with our classes).
         m_handle = window;
@@ -776,33 +888,40 @@ void TWinControl::CreateWnd()
 
 void TWinControl::CreateHandle()
 {
-    if (m_handle) return;
+    if (m_handle)
+        return;
     CreateWnd();
-    if (m_systemClass) SendMessageW(m_handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+    if (m_systemClass)
+        SendMessageW(m_handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
     InitializeWindow();
     for (size_t i = 0; i < m_tabList.size(); ++i) {
         TWinControl* child = m_tabList[i];
-        if (!child->m_handle) child->CreateHandle();
+        if (!child->m_handle)
+            child->CreateHandle();
     }
     // Stack the windows in the order of the children, the last one on top.
     for (TControl* c : m_controls) {
         if (auto* w = dynamic_cast<TWinControl*>(c))
-            if (w->m_handle) SetWindowPos(w->m_handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            if (w->m_handle)
+                SetWindowPos(w->m_handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     UpdateHintTool();
     for (TControl* c : m_controls)
-        if (!dynamic_cast<TWinControl*>(c)) c->UpdateHintTool();
+        if (!dynamic_cast<TWinControl*>(c))
+            c->UpdateHintTool();
 }
 
 void TWinControl::SaveWindowState()
 {
-    if (!m_handle) return;
+    if (!m_handle)
+        return;
     int len = GetWindowTextLengthW(m_handle);
     std::wstring text(static_cast<size_t>(len) + 1, L'\0');
     GetWindowTextW(m_handle, &text[0], len + 1);
     text.resize(wcslen(text.c_str()));
     m_text = text;
-    for (TWinControl* child : m_tabList) child->SaveWindowState();
+    for (TWinControl* child : m_tabList)
+        child->SaveWindowState();
 }
 
 void TWinControl::RemoveHintTools()
@@ -825,27 +944,34 @@ void TWinControl::RemoveHintTools()
 
 void TWinControl::DestroyHandle()
 {
-    if (!m_handle) return;
-    if (g_toolTip) RemoveHintTools();
-    if (!m_destroying) SaveWindowState();
+    if (!m_handle)
+        return;
+    if (g_toolTip)
+        RemoveHintTools();
+    if (!m_destroying)
+        SaveWindowState();
     HWND window = m_handle;
-    if (GetCapture() == window) ReleaseCapture();
+    if (GetCapture() == window)
+        ReleaseCapture();
     DestroyWindow(window);
     m_handle = nullptr;
 }
 
 void TWinControl::RecreateWnd()
 {
-    if (!m_handle) return;
+    if (!m_handle)
+        return;
     bool focused = Focused();
     DestroyHandle();
     HandleNeeded();
-    if (focused && CanFocus()) SetFocus();
+    if (focused && CanFocus())
+        SetFocus();
 }
 
 String TWinControl::GetText() const
 {
-    if (!m_handle) return m_text;
+    if (!m_handle)
+        return m_text;
     int len = GetWindowTextLengthW(m_handle);
     std::wstring text(static_cast<size_t>(len) + 1, L'\0');
     GetWindowTextW(m_handle, &text[0], len + 1);
@@ -856,7 +982,8 @@ String TWinControl::GetText() const
 void TWinControl::SetTextValue(const String& value)
 {
     m_text = value;
-    if (m_handle) SetWindowTextW(m_handle, value.c_str());
+    if (m_handle)
+        SetWindowTextW(m_handle, value.c_str());
 }
 
 TRect TWinControl::ClientRect()
@@ -871,20 +998,25 @@ TRect TWinControl::ClientRect()
 
 void TWinControl::SetBounds(int left, int top, int width, int height)
 {
-    if (!CheckNewSize(width, height)) return;
-    if (left == Left() && top == Top() && width == Width() && height == Height()) return;
+    if (!CheckNewSize(width, height))
+        return;
+    if (left == Left() && top == Top() && width == Width() && height == Height())
+        return;
     bool resized = width != Width() || height != Height();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
-    if (m_handle) SetWindowPos(m_handle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (resized) Resize();
+    if (m_handle)
+        SetWindowPos(m_handle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (resized)
+        Resize();
 }
 
 void TWinControl::SetVisible(bool value)
 {
-    if (value == Visible()) return;
+    if (value == Visible())
+        return;
     m_visible = value;
     VisibleChanged();
     UpdateShowing();
@@ -892,55 +1024,67 @@ void TWinControl::SetVisible(bool value)
 
 void TWinControl::UpdateShowing()
 {
-    if (Visible() && !m_handle && m_parent && m_parent->m_handle) CreateHandle();
-    if (m_handle) ShowWindow(m_handle, Visible() ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (Visible() && !m_handle && m_parent && m_parent->m_handle)
+        CreateHandle();
+    if (m_handle)
+        ShowWindow(m_handle, Visible() ? SW_SHOWNOACTIVATE : SW_HIDE);
 }
 
 bool TWinControl::Showing() const
 {
-    if (!m_handle) return false;
+    if (!m_handle)
+        return false;
     return IsWindowVisible(m_handle) != FALSE;
 }
 
 void TWinControl::SetEnabled(bool value)
 {
-    if (value == Enabled()) return;
+    if (value == Enabled())
+        return;
     m_enabled = value;
-    if (m_handle) EnableWindow(m_handle, value);
+    if (m_handle)
+        EnableWindow(m_handle, value);
     EnabledChanged();
 }
 
 void TWinControl::Invalidate()
 {
-    if (m_handle) InvalidateRect(m_handle, nullptr, !ControlStyle().Contains(csOpaque));
+    if (m_handle)
+        InvalidateRect(m_handle, nullptr, !ControlStyle().Contains(csOpaque));
 }
 
 void TWinControl::Update()
 {
-    if (m_handle) UpdateWindow(m_handle);
+    if (m_handle)
+        UpdateWindow(m_handle);
 }
 
 void TWinControl::FontChanged()
 {
-    if (m_handle && m_systemClass) SendMessageW(m_handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+    if (m_handle && m_systemClass)
+        SendMessageW(m_handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
     TControl::FontChanged();
     // Copy the list: a child's handler may change it.
     std::vector<TControl*> children = m_controls;
     for (TControl* c : children)
-        if (c->ParentFont()) c->ParentFontChanged();
+        if (c->ParentFont())
+            c->ParentFontChanged();
 }
 
 void TWinControl::ColorChanged()
 {
     TControl::ColorChanged();
     std::vector<TControl*> children = m_controls;
-    for (TControl* c : children) c->ParentColorChanged();
+    for (TControl* c : children)
+        c->ParentColorChanged();
 }
 
 void TWinControl::ParentChanged()
 {
-    if (m_parent && m_parent->m_handle && !m_handle && Visible()) CreateHandle();
-    if (!m_parent && m_handle) DestroyHandle();
+    if (m_parent && m_parent->m_handle && !m_handle && Visible())
+        CreateHandle();
+    if (!m_parent && m_handle)
+        DestroyHandle();
     TControl::ParentChanged();
 }
 
@@ -955,19 +1099,22 @@ bool TWinControl::Focused() { return m_handle && GetFocus() == m_handle; }
 bool TWinControl::CanFocus()
 {
     for (TControl* c = this; c; c = c->Parent())
-        if (!c->Visible() || !c->Enabled()) return false;
+        if (!c->Visible() || !c->Enabled())
+            return false;
     return true;
 }
 
 void TWinControl::SetFocus()
 {
     HWND window = Handle();
-    if (window) ::SetFocus(window);
+    if (window)
+        ::SetFocus(window);
 }
 
 int TWinControl::TabOrder() const
 {
-    if (!m_parent) return -1;
+    if (!m_parent)
+        return -1;
     auto& list = m_parent->m_tabList;
     auto it = std::find(list.begin(), list.end(), this);
     return it == list.end() ? -1 : static_cast<int>(it - list.begin());
@@ -975,11 +1122,14 @@ int TWinControl::TabOrder() const
 
 void TWinControl::SetTabOrder(int value)
 {
-    if (!m_parent) return;
+    if (!m_parent)
+        return;
     auto& list = m_parent->m_tabList;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    if (value < 0) value = 0;
-    if (value > static_cast<int>(list.size())) value = static_cast<int>(list.size());
+    if (value < 0)
+        value = 0;
+    if (value > static_cast<int>(list.size()))
+        value = static_cast<int>(list.size());
     list.insert(list.begin() + value, this);
 }
 
@@ -997,8 +1147,10 @@ void TWinControl::SelectNext(TWinControl* current, bool forward, bool checkTabSt
     CollectTabChain(all);
     std::vector<TWinControl*> chain;
     for (TWinControl* c : all)
-        if (c == current || (c->CanFocus() && (!checkTabStop || c->TabStop()))) chain.push_back(c);
-    if (chain.empty()) return;
+        if (c == current || (c->CanFocus() && (!checkTabStop || c->TabStop())))
+            chain.push_back(c);
+    if (chain.empty())
+        return;
     int n = static_cast<int>(chain.size());
     int i = static_cast<int>(std::find(chain.begin(), chain.end(), current) - chain.begin());
     for (int step = 1; step <= n; ++step) {
@@ -1025,14 +1177,16 @@ void TWinControl::PaintTo(HDC dc, int x, int y)
         IntersectClipRect(dc, 0, 0, Width() - 2 * edge, Height() - 2 * edge);
     }
     if (m_systemClass) {
-        SendMessageW(m_handle, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+        SendMessageW(m_handle, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+                     PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
     } else {
         Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
     }
     for (TControl* c : m_controls) {
         auto* w = dynamic_cast<TWinControl*>(c);
-        if (w && w->Visible()) w->PaintTo(dc, w->Left(), w->Top());
+        if (w && w->Visible())
+            w->PaintTo(dc, w->Left(), w->Top());
     }
     RestoreDC(dc, saved);
 }
@@ -1040,23 +1194,28 @@ void TWinControl::PaintTo(HDC dc, int x, int y)
 void TWinControl::EraseBackground(HDC dc)
 {
     RECT r;
-    if (m_handle) GetClientRect(m_handle, &r);
-    else r = TRect(0, 0, Width(), Height());
+    if (m_handle)
+        GetClientRect(m_handle, &r);
+    else
+        r = TRect(0, 0, Width(), Height());
     FillRect(dc, &r, BackgroundBrush());
 }
 
 void TWinControl::PaintWindow(HDC dc)
 {
-    if (m_systemClass) CallWindowProcW(m_defWndProc, m_handle, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    if (m_systemClass)
+        CallWindowProcW(m_defWndProc, m_handle, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 }
 
 void TWinControl::PaintControls(HDC dc)
 {
     std::vector<TControl*> children = m_controls;
     for (TControl* c : children) {
-        if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+        if (dynamic_cast<TWinControl*>(c) || !c->Visible())
+            continue;
         RECT r = c->BoundsRect();
-        if (!RectVisible(dc, &r)) continue;
+        if (!RectVisible(dc, &r))
+            continue;
         int saved = SaveDC(dc);
         POINT org;
         GetViewportOrgEx(dc, &org);
@@ -1072,12 +1231,14 @@ void TWinControl::PaintHandler(TMessage& m)
     HDC dc = reinterpret_cast<HDC>(m.WParam);
     PAINTSTRUCT ps;
     bool own = dc == nullptr;
-    if (own) dc = BeginPaint(m_handle, &ps);
+    if (own)
+        dc = BeginPaint(m_handle, &ps);
     int saved = SaveDC(dc);
     PaintWindow(dc);
     RestoreDC(dc, saved);
     PaintControls(dc);
-    if (own) EndPaint(m_handle, &ps);
+    if (own)
+        EndPaint(m_handle, &ps);
     m.Result = 0;
 }
 
@@ -1091,8 +1252,10 @@ bool TWinControl::IsControlMouseMsg(TMessage& m)
         else if (g_captureControl == this)
             return false;
     }
-    if (!target) target = ControlAtPos(TPoint(x, y), false);
-    if (!target) return false;
+    if (!target)
+        target = ControlAtPos(TPoint(x, y), false);
+    if (!target)
+        return false;
     TMessage tm = m;
     tm.LParam = PointToLParam(x - target->Left(), y - target->Top());
     target->WndProc(tm);
@@ -1103,9 +1266,12 @@ bool TWinControl::IsControlMouseMsg(TMessage& m)
 void TWinControl::ReflectToChild(TMessage& m)
 {
     HWND child = nullptr;
-    if (m.Msg == WM_COMMAND) child = reinterpret_cast<HWND>(m.LParam);
-    else if (m.Msg == WM_NOTIFY) child = reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom;
-    else child = reinterpret_cast<HWND>(m.LParam);
+    if (m.Msg == WM_COMMAND)
+        child = reinterpret_cast<HWND>(m.LParam);
+    else if (m.Msg == WM_NOTIFY)
+        child = reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom;
+    else
+        child = reinterpret_cast<HWND>(m.LParam);
     TWinControl* control = FindControl(child);
     if (control && control != this && !control->m_destroying) {
         m.Result = control->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
@@ -1118,14 +1284,18 @@ bool TWinControl::DoKeyDown(TMessage& m)
 {
     TShiftState shift = KeyDataToShiftState(m.LParam);
     TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyDown(m)) return true;
+    if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyDown(m))
+        return true;
     WORD key = static_cast<WORD>(m.WParam);
     KeyDown(key, shift);
-    if (key == 0) return true;
+    if (key == 0)
+        return true;
     m.WParam = key;
-    if (key == VK_TAB && m.Msg == WM_KEYDOWN && !WantsTab() && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) {
+    if (key == VK_TAB && m.Msg == WM_KEYDOWN && !WantsTab() && !shift.Contains(ssCtrl) &&
+        !shift.Contains(ssAlt)) {
         TWinControl* root = this;
-        while (root->Parent()) root = root->Parent();
+        while (root->Parent())
+            root = root->Parent();
         root->SelectNext(this, !shift.Contains(ssShift), true);
         return true;
     }
@@ -1136,10 +1306,12 @@ bool TWinControl::DoKeyUp(TMessage& m)
 {
     TShiftState shift = KeyDataToShiftState(m.LParam);
     TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyUp(m)) return true;
+    if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyUp(m))
+        return true;
     WORD key = static_cast<WORD>(m.WParam);
     KeyUp(key, shift);
-    if (key == 0) return true;
+    if (key == 0)
+        return true;
     m.WParam = key;
     return false;
 }
@@ -1147,12 +1319,15 @@ bool TWinControl::DoKeyUp(TMessage& m)
 bool TWinControl::DoKeyPress(TMessage& m)
 {
     TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyPress(m)) return true;
+    if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyPress(m))
+        return true;
     wchar_t key = static_cast<wchar_t>(m.WParam);
     KeyPress(key);
-    if (key == 0) return true;
+    if (key == 0)
+        return true;
     // Tab moves the focus; don't let the window beep about it.
-    if (key == L'\t' && !WantsTab()) return true;
+    if (key == L'\t' && !WantsTab())
+        return true;
     m.WParam = key;
     return false;
 }
@@ -1165,11 +1340,14 @@ void TWinControl::DoExit() { OnExit(this); }
 
 void TWinControl::Dispatch(TMessage& m)
 {
-    if (IsClientMouseMessage(m.Msg) && IsControlMouseMsg(m)) return;
+    if (IsClientMouseMessage(m.Msg) && IsControlMouseMsg(m))
+        return;
     switch (m.Msg) {
     case WM_PAINT:
-        if (m_systemClass) DefaultHandler(m);
-        else PaintHandler(m);
+        if (m_systemClass)
+            DefaultHandler(m);
+        else
+            PaintHandler(m);
         return;
     case WM_PRINTCLIENT:
         if (m_systemClass) {
@@ -1249,13 +1427,15 @@ void TWinControl::Dispatch(TMessage& m)
             RECT r;
             GetWindowRect(m_handle, &r);
             HWND parent = (GetWindowLongW(m_handle, GWL_STYLE) & WS_CHILD) ? GetParent(m_handle) : nullptr;
-            if (parent) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+            if (parent)
+                MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
             bool resized = r.right - r.left != m_width || r.bottom - r.top != m_height;
             m_left = r.left;
             m_top = r.top;
             m_width = r.right - r.left;
             m_height = r.bottom - r.top;
-            if (resized) Resize();
+            if (resized)
+                Resize();
         }
         break;
     }
@@ -1267,10 +1447,14 @@ void TWinControl::Dispatch(TMessage& m)
 
 void TWinControl::DefaultHandler(TMessage& m)
 {
-    if (!m_handle) return;
-    if (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400) return;
-    if (m.Msg == CM_MOUSEENTER || m.Msg == CM_MOUSELEAVE) return;
-    m.Result = CallWindowProcW(m_defWndProc ? m_defWndProc : DefWindowProcW, m_handle, m.Msg, m.WParam, m.LParam);
+    if (!m_handle)
+        return;
+    if (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400)
+        return;
+    if (m.Msg == CM_MOUSEENTER || m.Msg == CM_MOUSELEAVE)
+        return;
+    m.Result =
+        CallWindowProcW(m_defWndProc ? m_defWndProc : DefWindowProcW, m_handle, m.Msg, m.WParam, m.LParam);
 }
 
 // ---- canvases, custom and graphic controls -------------------------------------------------
@@ -1278,16 +1462,20 @@ void TWinControl::DefaultHandler(TMessage& m)
 TControlCanvas::~TControlCanvas()
 {
     SetHandle(nullptr);
-    if (m_measureDC) DeleteDC(m_measureDC);
+    if (m_measureDC)
+        DeleteDC(m_measureDC);
 }
 
 void TControlCanvas::CreateHandle()
 {
-    if (!m_measureDC) m_measureDC = CreateCompatibleDC(nullptr);
+    if (!m_measureDC)
+        m_measureDC = CreateCompatibleDC(nullptr);
     SetHandle(m_measureDC);
 }
 
-TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), m_canvas(new TControlCanvas(this)) {}
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), m_canvas(new TControlCanvas(this))
+{
+}
 
 TCustomControl::~TCustomControl()
 {

@@ -103,8 +103,16 @@ public:
     virtual void SetClientWidth(int value);
     virtual void SetClientHeight(int value);
     TPoint ClientOrigin();
-    TPoint ClientToScreen(const TPoint& p) { TPoint o = ClientOrigin(); return TPoint(p.x + o.x, p.y + o.y); }
-    TPoint ScreenToClient(const TPoint& p) { TPoint o = ClientOrigin(); return TPoint(p.x - o.x, p.y - o.y); }
+    TPoint ClientToScreen(const TPoint& p)
+    {
+        TPoint o = ClientOrigin();
+        return TPoint(p.x + o.x, p.y + o.y);
+    }
+    TPoint ScreenToClient(const TPoint& p)
+    {
+        TPoint o = ClientOrigin();
+        return TPoint(p.x - o.x, p.y - o.y);
+    }
 
     bool Visible() const { return m_visible; }
     virtual void SetVisible(bool value);
@@ -158,7 +166,11 @@ public:
     virtual void Invalidate();
     // Paints what is invalid now.
     virtual void Update();
-    void Repaint() { Invalidate(); Update(); }
+    void Repaint()
+    {
+        Invalidate();
+        Update();
+    }
     void Refresh() { Repaint(); }
     // Moves the control last (topmost) among its parent's children.
     void BringToFront();

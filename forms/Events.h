@@ -39,7 +39,8 @@ public:
 
     void operator()(Args... args) const
     {
-        if (m_invoke) m_invoke(m_object, m_method, args...);
+        if (m_invoke)
+            m_invoke(m_object, m_method, args...);
     }
 
     // The bound object, or null.
@@ -63,7 +64,8 @@ private:
     void Bind(C* object, M method)
     {
         static_assert(sizeof(M) <= sizeof(m_method), "member function pointer too large");
-        if (!object || !method) return;
+        if (!object || !method)
+            return;
         m_object = object;
         std::memcpy(m_method, &method, sizeof(M));
         m_invoke = &Invoke<C, M>;

@@ -39,12 +39,25 @@ TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner)
     SetColor(clBtnFace);
 }
 
-void TCustomPanel::SetBevelInner(TBevelCut value) { m_bevelInner = value; Invalidate(); }
-void TCustomPanel::SetBevelOuter(TBevelCut value) { m_bevelOuter = value; Invalidate(); }
-void TCustomPanel::SetBevelWidth(int value) { m_bevelWidth = value; Invalidate(); }
+void TCustomPanel::SetBevelInner(TBevelCut value)
+{
+    m_bevelInner = value;
+    Invalidate();
+}
+void TCustomPanel::SetBevelOuter(TBevelCut value)
+{
+    m_bevelOuter = value;
+    Invalidate();
+}
+void TCustomPanel::SetBevelWidth(int value)
+{
+    m_bevelWidth = value;
+    Invalidate();
+}
 void TCustomPanel::SetBevelKind(TBevelKind value)
 {
-    if (value == m_bevelKind) return;
+    if (value == m_bevelKind)
+        return;
     m_bevelKind = value;
     // The border lives in the non-client area: have the window measure it again.
     if (HandleAllocated())
@@ -87,7 +100,8 @@ int TCustomPanel::PaintBorder(HDC dc)
 
 TRect TCustomPanel::ClientRect()
 {
-    if (HandleAllocated()) return TCustomControl::ClientRect();
+    if (HandleAllocated())
+        return TCustomControl::ClientRect();
     TRect r = TControl::ClientRect();
     const int edge = BorderEdge();
     return TRect(0, 0, std::max(0, r.Width() - 2 * edge), std::max(0, r.Height() - 2 * edge));
@@ -101,8 +115,10 @@ void TCustomPanel::Dispatch(TMessage& m)
         RECT* r = m.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(m.LParam)->rgrc[0]
                            : reinterpret_cast<RECT*>(m.LParam);
         InflateRect(r, -edge, -edge);
-        if (r->right < r->left) r->right = r->left;
-        if (r->bottom < r->top) r->bottom = r->top;
+        if (r->right < r->left)
+            r->right = r->left;
+        if (r->bottom < r->top)
+            r->bottom = r->top;
         return;
     }
     if (m.Msg == WM_NCPAINT && edge > 0) {
@@ -116,8 +132,16 @@ void TCustomPanel::Dispatch(TMessage& m)
     }
     TCustomControl::Dispatch(m);
 }
-void TCustomPanel::SetBorderWidth(int value) { m_borderWidth = value; Invalidate(); }
-void TCustomPanel::SetAlignment(TAlignment value) { m_alignment = value; Invalidate(); }
+void TCustomPanel::SetBorderWidth(int value)
+{
+    m_borderWidth = value;
+    Invalidate();
+}
+void TCustomPanel::SetAlignment(TAlignment value)
+{
+    m_alignment = value;
+    Invalidate();
+}
 
 void TCustomPanel::Paint()
 {
@@ -129,12 +153,14 @@ void TCustomPanel::Paint()
     dc = canvas->Handle();
     if (m_bevelOuter == bvRaised || m_bevelOuter == bvLowered) {
         bool raised = m_bevelOuter == bvRaised;
-        Frame3D(dc, r, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight, m_bevelWidth);
+        Frame3D(dc, r, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight,
+                m_bevelWidth);
     }
     InflateRect(&r, -m_borderWidth, -m_borderWidth);
     if (m_bevelInner == bvRaised || m_bevelInner == bvLowered) {
         bool raised = m_bevelInner == bvRaised;
-        Frame3D(dc, r, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight, m_bevelWidth);
+        Frame3D(dc, r, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight,
+                m_bevelWidth);
     }
     String caption = Caption();
     if (!caption.empty()) {
@@ -142,7 +168,8 @@ void TCustomPanel::Paint()
         canvas->Font()->Assign(Font());
         dc = canvas->Handle();
         SetBkMode(dc, TRANSPARENT);
-        ::DrawTextW(dc, caption.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | alignments[m_alignment]);
+        ::DrawTextW(dc, caption.c_str(), -1, &r,
+                    DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | alignments[m_alignment]);
     }
 }
 
@@ -157,10 +184,26 @@ TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), m_picture(new TPic
 
 TImage::~TImage() { delete m_picture; }
 
-void TImage::SetStretch(bool value) { m_stretch = value; Invalidate(); }
-void TImage::SetCenter(bool value) { m_center = value; Invalidate(); }
-void TImage::SetProportional(bool value) { m_proportional = value; Invalidate(); }
-void TImage::SetTransparent(bool value) { m_transparent = value; Invalidate(); }
+void TImage::SetStretch(bool value)
+{
+    m_stretch = value;
+    Invalidate();
+}
+void TImage::SetCenter(bool value)
+{
+    m_center = value;
+    Invalidate();
+}
+void TImage::SetProportional(bool value)
+{
+    m_proportional = value;
+    Invalidate();
+}
+void TImage::SetTransparent(bool value)
+{
+    m_transparent = value;
+    Invalidate();
+}
 
 void TImage::PictureChanged(TObject*)
 {
@@ -172,8 +215,10 @@ void TImage::PictureChanged(TObject*)
 bool TImage::CanAutoSize(int& newWidth, int& newHeight)
 {
     if (m_picture->Width() > 0 && m_picture->Height() > 0) {
-        if (Align() == alNone || Align() == alLeft || Align() == alRight) newWidth = m_picture->Width();
-        if (Align() == alNone || Align() == alTop || Align() == alBottom) newHeight = m_picture->Height();
+        if (Align() == alNone || Align() == alLeft || Align() == alRight)
+            newWidth = m_picture->Width();
+        if (Align() == alNone || Align() == alTop || Align() == alBottom)
+            newHeight = m_picture->Height();
     }
     return true;
 }
@@ -207,7 +252,8 @@ TRect TImage::DestRect()
 void TImage::Paint()
 {
     TGraphic* graphic = m_picture->Graphic();
-    if (!graphic || graphic->Empty()) return;
+    if (!graphic || graphic->Empty())
+        return;
     Canvas()->StretchDraw(DestRect(), graphic);
 }
 
@@ -219,8 +265,16 @@ TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner)
     SetBounds(0, 0, 50, 50);
 }
 
-void TBevel::SetShape(TBevelShape value) { m_shape = value; Invalidate(); }
-void TBevel::SetStyle(TBevelStyle value) { m_style = value; Invalidate(); }
+void TBevel::SetShape(TBevelShape value)
+{
+    m_shape = value;
+    Invalidate();
+}
+void TBevel::SetStyle(TBevelStyle value)
+{
+    m_style = value;
+    Invalidate();
+}
 
 void TBevel::Paint()
 {
@@ -299,7 +353,8 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
     }
     m_window = CreateWindowExW(0, L"FormsTTimer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                forms_internal::Instance(), nullptr);
-    if (!m_window) RaiseLastOSError();
+    if (!m_window)
+        RaiseLastOSError();
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     // A timer starts enabled: it runs from now on, handler or not.
     UpdateTimer();
@@ -307,28 +362,33 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
 
 TTimer::~TTimer()
 {
-    if (m_running) KillTimer(m_window, 1);
+    if (m_running)
+        KillTimer(m_window, 1);
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
     DestroyWindow(m_window);
 }
 
 void TTimer::UpdateTimer()
 {
-    if (m_running) KillTimer(m_window, 1);
+    if (m_running)
+        KillTimer(m_window, 1);
     m_running = false;
-    if (m_enabled && m_interval > 0) m_running = SetTimer(m_window, 1, m_interval, nullptr) != 0;
+    if (m_enabled && m_interval > 0)
+        m_running = SetTimer(m_window, 1, m_interval, nullptr) != 0;
 }
 
 void TTimer::SetEnabled(bool value)
 {
-    if (value == m_enabled) return;
+    if (value == m_enabled)
+        return;
     m_enabled = value;
     UpdateTimer();
 }
 
 void TTimer::SetInterval(unsigned value)
 {
-    if (value == m_interval) return;
+    if (value == m_interval)
+        return;
     m_interval = value;
     UpdateTimer();
 }

@@ -32,7 +32,8 @@ struct ApplicationEnd {
     ~ApplicationEnd()
     {
         TApplication* app = Application;
-        if (!app) return;
+        if (!app)
+            return;
         delete app;
         Application = nullptr;
     }
@@ -79,7 +80,8 @@ int FormsMessageBox(HWND owner, const String& text, const String& caption, UINT 
         std::lock_guard<std::mutex> hold(g_messageBoxLock);
         hook = g_messageBoxHook;
     }
-    if (hook) return hook(owner, text, caption, flags);
+    if (hook)
+        return hook(owner, text, caption, flags);
     return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
 }
 
@@ -105,7 +107,8 @@ TCustomForm::~TCustomForm()
 {
     g_pendingCreates.erase(std::remove(g_pendingCreates.begin(), g_pendingCreates.end(), this),
                            g_pendingCreates.end());
-    if (Application && Application->m_mainForm == this) Application->m_mainForm = nullptr;
+    if (Application && Application->m_mainForm == this)
+        Application->m_mainForm = nullptr;
     // Messages no longer reach the (already destroyed) derived part's handlers.
     MarkDestroying();
     // What the form owns (forms among it) goes while this window still exists: an owned
@@ -116,7 +119,8 @@ TCustomForm::~TCustomForm()
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value)
 {
-    if (value == m_borderStyle) return;
+    if (value == m_borderStyle)
+        return;
     int cw = ClientWidth(), ch = ClientHeight();
     m_borderStyle = value;
     RecreateWnd();
@@ -127,7 +131,8 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle value)
 
 void TCustomForm::SetBorderIcons(TBorderIcons value)
 {
-    if (value == m_borderIcons) return;
+    if (value == m_borderIcons)
+        return;
     m_borderIcons = value;
     RecreateWnd();
 }
@@ -163,11 +168,14 @@ void TCustomForm::CreateParams(TCreateParams& p)
     if (m_borderStyle != bsNone && m_borderIcons.Contains(biSystemMenu)) {
         p.Style |= WS_SYSMENU;
         if (m_borderStyle == bsSingle || m_borderStyle == bsSizeable) {
-            if (m_borderIcons.Contains(biMinimize)) p.Style |= WS_MINIMIZEBOX;
-            if (m_borderIcons.Contains(biMaximize)) p.Style |= WS_MAXIMIZEBOX;
+            if (m_borderIcons.Contains(biMinimize))
+                p.Style |= WS_MINIMIZEBOX;
+            if (m_borderIcons.Contains(biMaximize))
+                p.Style |= WS_MAXIMIZEBOX;
         }
     }
-    if (!Enabled()) p.Style |= WS_DISABLED;
+    if (!Enabled())
+        p.Style |= WS_DISABLED;
     p.WndParent = nullptr;
     if (!m_queryingParams) {
         bool isMain = Application->m_mainForm == this || Application->m_creatingMainForm == this;
@@ -180,14 +188,17 @@ void TCustomForm::CreateParams(TCreateParams& p)
             p.WndParent = Application->Handle();
         }
     }
-    if (m_position == poDefault || m_position == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
+    if (m_position == poDefault || m_position == poDefaultPosOnly)
+        p.X = p.Y = CW_USEDEFAULT;
     p.WindowClass.hIcon = LoadIconW(Instance(), L"MAINICON");
-    if (!p.WindowClass.hIcon) p.WindowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    if (!p.WindowClass.hIcon)
+        p.WindowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
 }
 
 TRect TCustomForm::ClientRect()
 {
-    if (HandleAllocated()) return TWinControl::ClientRect();
+    if (HandleAllocated())
+        return TWinControl::ClientRect();
     TCreateParams p;
     m_queryingParams = true;
     try {
@@ -215,22 +226,25 @@ void TCustomForm::ApplyPosition()
     case poOwnerFormCenter: {
         TCustomForm* center = Application->MainForm();
         if (m_position == poOwnerFormCenter) {
-            if (auto* owner = dynamic_cast<TCustomForm*>(Owner())) center = owner;
+            if (auto* owner = dynamic_cast<TCustomForm*>(Owner()))
+                center = owner;
         }
-        if (!center || center == this || !center->HandleAllocated()) return;
+        if (!center || center == this || !center->HandleAllocated())
+            return;
         GetWindowRect(center->m_handle, &area);
         break;
     }
     default:
         return;
     }
-    SetBounds(area.left + (area.right - area.left - Width()) / 2, area.top + (area.bottom - area.top - Height()) / 2,
-              Width(), Height());
+    SetBounds(area.left + (area.right - area.left - Width()) / 2,
+              area.top + (area.bottom - area.top - Height()) / 2, Width(), Height());
 }
 
 void TCustomForm::SetVisible(bool value)
 {
-    if (value == m_visible) return;
+    if (value == m_visible)
+        return;
     if (value && Application->m_createDepth > 0 &&
         std::find(g_pendingCreates.begin(), g_pendingCreates.end(), this) != g_pendingCreates.end()) {
         // Made visible while CreateForm is constructing: show once OnCreate has run.
@@ -247,13 +261,15 @@ void TCustomForm::SetVisible(bool value)
             ApplyPosition();
         }
         DoShow();
-        if (!m_visible || !m_handle) return;
+        if (!m_visible || !m_handle)
+            return;
         ShowWindow(m_handle, SW_SHOWNORMAL);
     } else {
         m_showAfterCreate = false;
         m_visible = false;
         DoHide();
-        if (m_handle && !m_visible) ShowWindow(m_handle, SW_HIDE);
+        if (m_handle && !m_visible)
+            ShowWindow(m_handle, SW_HIDE);
     }
 }
 
@@ -262,7 +278,8 @@ bool TCustomForm::Showing() const { return m_handle && IsWindowVisible(m_handle)
 void TCustomForm::Show()
 {
     SetVisible(true);
-    if (m_handle && m_visible) BringWindowToTop(m_handle);
+    if (m_handle && m_visible)
+        BringWindowToTop(m_handle);
 }
 
 bool TCustomForm::CloseQuery()
@@ -274,31 +291,33 @@ bool TCustomForm::CloseQuery()
 
 void TCustomForm::Close()
 {
-    if (!CloseQuery()) return;
+    if (!CloseQuery())
+        return;
     TCloseAction action = caHide;
     DoClose(action);
-    if (action == caNone) return;
+    if (action == caNone)
+        return;
     if (Application->MainForm() == this) {
         Application->Terminate();
     } else if (action == caHide) {
         Hide();
     } else if (action == caMinimize) {
-        if (m_handle) ShowWindow(m_handle, SW_MINIMIZE);
+        if (m_handle)
+            ShowWindow(m_handle, SW_MINIMIZE);
     } else {
         Release();
     }
 }
 
-void TCustomForm::Release()
-{
-    PostMessageW(Handle(), CM_RELEASE, 0, 0);
-}
+void TCustomForm::Release() { PostMessageW(Handle(), CM_RELEASE, 0, 0); }
 
 bool TCustomForm::CloseItemGreyed()
 {
-    if (!m_handle) return false;
+    if (!m_handle)
+        return false;
     HMENU menu = GetSystemMenu(m_handle, FALSE);
-    if (!menu) return false;
+    if (!menu)
+        return false;
     UINT state = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) != 0;
 }
@@ -323,7 +342,8 @@ void TCustomForm::Dispatch(TMessage& m)
     switch (m.Msg) {
     case WM_CLOSE:
         // Wine lets a close through a greyed Close item: refuse it here.
-        if (!CloseItemGreyed()) Close();
+        if (!CloseItemGreyed())
+            Close();
         m.Result = 0;
         return;
     case WM_SYSCOMMAND:
@@ -349,22 +369,27 @@ TApplication::~TApplication() { Shutdown(); }
 
 void TApplication::Shutdown()
 {
-    if (m_shutDown) return;
+    if (m_shutDown)
+        return;
     // Forms go first, the last made first, so the main form's window outlives the others.
     DestroyComponents();
     m_shutDown = true;
     m_mainForm = nullptr;
-    if (m_handle) DestroyWindow(m_handle);
+    if (m_handle)
+        DestroyWindow(m_handle);
     m_handle = nullptr;
-    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    if (m_gdiplusToken)
+        Gdiplus::GdiplusShutdown(m_gdiplusToken);
     m_gdiplusToken = 0;
-    if (m_initialized) CoUninitialize();
+    if (m_initialized)
+        CoUninitialize();
     m_initialized = false;
 }
 
 void TApplication::Initialize()
 {
-    if (m_initialized) return;
+    if (m_initialized)
+        return;
     m_initialized = true;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
@@ -378,14 +403,18 @@ void TApplication::BeginCreateForm(void* memory)
 {
     Handle();
     ++m_createDepth;
-    if (!m_mainForm && !m_creatingMainForm) m_creatingMainForm = memory;
+    if (!m_mainForm && !m_creatingMainForm)
+        m_creatingMainForm = memory;
 }
 
 void TApplication::EndCreateForm(TCustomForm* form)
 {
-    if (form && !m_mainForm && m_creatingMainForm == static_cast<void*>(form)) m_mainForm = form;
-    if (m_creatingMainForm == static_cast<void*>(form) || !form) m_creatingMainForm = nullptr;
-    if (--m_createDepth == 0) FlushPendingFormCreates();
+    if (form && !m_mainForm && m_creatingMainForm == static_cast<void*>(form))
+        m_mainForm = form;
+    if (m_creatingMainForm == static_cast<void*>(form) || !form)
+        m_creatingMainForm = nullptr;
+    if (--m_createDepth == 0)
+        FlushPendingFormCreates();
 }
 
 LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -403,7 +432,8 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, 
 
 HWND TApplication::Handle()
 {
-    if (m_handle || m_shutDown || GetCurrentThreadId() != MainThreadID) return m_handle;
+    if (m_handle || m_shutDown || GetCurrentThreadId() != MainThreadID)
+        return m_handle;
     WNDCLASSW wc;
     ZeroMemory(&wc, sizeof(wc));
     wc.lpfnWndProc = AppWndProc;
@@ -412,14 +442,15 @@ HWND TApplication::Handle()
     wc.lpszClassName = L"FormsTApplication";
     RegisterClassW(&wc);
     m_handle = CreateWindowExW(0, wc.lpszClassName, Title().c_str(),
-                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
-                               nullptr, nullptr, Instance(), nullptr);
+                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0,
+                               0, nullptr, nullptr, Instance(), nullptr);
     return m_handle;
 }
 
 String TApplication::Title() const
 {
-    if (!m_title.empty()) return m_title;
+    if (!m_title.empty())
+        return m_title;
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     String name = ExtractFileName(String(path, n));
@@ -429,7 +460,8 @@ String TApplication::Title() const
 
 bool TApplication::ProcessMessage(MSG& msg)
 {
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
     if (msg.message == WM_QUIT) {
         m_terminated = true;
         return true;
@@ -461,7 +493,8 @@ void TApplication::HandleMessage()
     } catch (...) {
         HandleCurrentException();
     }
-    if (ProcessMessage(msg)) return;
+    if (ProcessMessage(msg))
+        return;
     // Idle. While the mouse is over a control, look now and then whether it has left
     // (no message tells when it leaves the program's windows).
     bool watching = false;
@@ -478,16 +511,19 @@ void TApplication::Run()
 {
     try {
         FlushPendingFormCreates();
-        if (m_mainForm && !m_terminated) m_mainForm->Show();
+        if (m_mainForm && !m_terminated)
+            m_mainForm->Show();
     } catch (...) {
         HandleCurrentException();
     }
-    while (!m_terminated) HandleMessage();
+    while (!m_terminated)
+        HandleMessage();
 }
 
 void TApplication::Terminate()
 {
-    if (m_terminated) return;
+    if (m_terminated)
+        return;
     m_terminated = true;
     PostQuitMessage(0);
 }
@@ -495,7 +531,8 @@ void TApplication::Terminate()
 void TApplication::ShowException(Exception* e)
 {
     String text = e ? e->Message() : String();
-    if (!text.empty() && text.back() > L'.') text += L".";
+    if (!text.empty() && text.back() > L'.')
+        text += L".";
     FormsMessageBox(nullptr, text, Title(), MB_OK | MB_ICONSTOP);
 }
 
@@ -504,23 +541,30 @@ void TApplication::HandleException(TObject* sender)
     try {
         throw;
     } catch (Exception& e) {
-        if (OnException) OnException(sender, &e);
-        else ShowException(&e);
+        if (OnException)
+            OnException(sender, &e);
+        else
+            ShowException(&e);
     } catch (std::exception& e) {
         Exception wrapped{String(AnsiString(e.what()))};
-        if (OnException) OnException(sender, &wrapped);
-        else ShowException(&wrapped);
+        if (OnException)
+            OnException(sender, &wrapped);
+        else
+            ShowException(&wrapped);
     } catch (...) {
         Exception wrapped{String()};
-        if (OnException) OnException(sender, &wrapped);
-        else ShowException(&wrapped);
+        if (OnException)
+            OnException(sender, &wrapped);
+        else
+            ShowException(&wrapped);
     }
 }
 
 int TApplication::MessageBox(const String& text, const String& caption, UINT flags)
 {
     HWND owner = GetActiveWindow();
-    if (!owner && m_mainForm && m_mainForm->HandleAllocated() && m_mainForm->Showing()) owner = m_mainForm->Handle();
+    if (!owner && m_mainForm && m_mainForm->HandleAllocated() && m_mainForm->Showing())
+        owner = m_mainForm->Handle();
     return FormsMessageBox(owner, text, caption, flags);
 }
 
@@ -537,7 +581,8 @@ void ResetApplicationTermination()
 void WakeMainThread()
 {
     HWND window = Application->m_handle;
-    if (window) PostMessageW(window, WM_FORMS_SYNC, 0, 0);
+    if (window)
+        PostMessageW(window, WM_FORMS_SYNC, 0, 0);
 }
 
 } // namespace forms_internal

@@ -22,7 +22,13 @@ enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
 
 enum TPosition {
-    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, poMainFormCenter,
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
     poOwnerFormCenter
 };
 
@@ -120,7 +126,8 @@ public:
 // Every message box of the library (Application->MessageBox, a form's MessageBox,
 // ShowMessage, the exception display) goes through here, so tests can answer them. Any
 // thread may show one; an empty hook restores the system's box.
-using FormsMessageBoxHook = std::function<int(HWND owner, const String& text, const String& caption, UINT flags)>;
+using FormsMessageBoxHook =
+    std::function<int(HWND owner, const String& text, const String& caption, UINT flags)>;
 void SetFormsMessageBoxHook(FormsMessageBoxHook hook);
 int FormsMessageBox(HWND owner, const String& text, const String& caption, UINT flags);
 

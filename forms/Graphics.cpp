@@ -5,7 +5,6 @@
 #include <memory>
 #include <typeinfo>
 
-
 namespace {
 
 int ScreenLogPixels()
@@ -14,8 +13,10 @@ int ScreenLogPixels()
     if (ppi == 0) {
         HDC dc = GetDC(nullptr);
         ppi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-        if (dc) ReleaseDC(nullptr, dc);
-        if (ppi <= 0) ppi = 96;
+        if (dc)
+            ReleaseDC(nullptr, dc);
+        if (ppi <= 0)
+            ppi = 96;
     }
     return ppi;
 }
@@ -28,7 +29,8 @@ COLORREF Rgb(TColor color) { return static_cast<COLORREF>(ColorToRGB(color)) & 0
 
 TColor ColorToRGB(TColor color)
 {
-    if (color < 0) return static_cast<TColor>(GetSysColor(color & 0xFF));
+    if (color < 0)
+        return static_cast<TColor>(GetSysColor(color & 0xFF));
     return color;
 }
 
@@ -36,7 +38,8 @@ TColor ColorToRGB(TColor color)
 
 void TGraphicsObject::Changed()
 {
-    if (OnChange) OnChange(this);
+    if (OnChange)
+        OnChange(this);
 }
 
 TFont::TFont()
@@ -49,7 +52,8 @@ TFont::~TFont() { FreeHandle(); }
 
 void TFont::FreeHandle()
 {
-    if (m_handle) DeleteObject(m_handle);
+    if (m_handle)
+        DeleteObject(m_handle);
     m_handle = nullptr;
     m_handleStale = false;
 }
@@ -62,7 +66,8 @@ void TFont::AttributeChanged()
 
 HFONT TFont::Handle()
 {
-    if (m_handle && m_handleStale) FreeHandle();
+    if (m_handle && m_handleStale)
+        FreeHandle();
     if (!m_handle) {
         LOGFONTW lf{};
         lf.lfHeight = m_height;
@@ -75,31 +80,41 @@ HFONT TFont::Handle()
         lf.lfCharSet = m_charset;
         lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
         lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-        static const BYTE qualities[] = {DEFAULT_QUALITY, DRAFT_QUALITY, PROOF_QUALITY, NONANTIALIASED_QUALITY,
-                                         ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, CLEARTYPE_NATURAL_QUALITY};
+        static const BYTE qualities[] = {DEFAULT_QUALITY,          DRAFT_QUALITY,       PROOF_QUALITY,
+                                         NONANTIALIASED_QUALITY,   ANTIALIASED_QUALITY, CLEARTYPE_QUALITY,
+                                         CLEARTYPE_NATURAL_QUALITY};
         lf.lfQuality = qualities[m_quality];
-        lf.lfPitchAndFamily = m_pitch == fpFixed ? FIXED_PITCH : m_pitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+        lf.lfPitchAndFamily = m_pitch == fpFixed      ? FIXED_PITCH
+                              : m_pitch == fpVariable ? VARIABLE_PITCH
+                                                      : DEFAULT_PITCH;
         wcsncpy(lf.lfFaceName, m_name.c_str(), LF_FACESIZE - 1);
         m_handle = CreateFontIndirectW(&lf);
-        if (!m_handle) OutOfResources();
+        if (!m_handle)
+            OutOfResources();
     }
     return m_handle;
 }
 
 void TFont::SetHandle(HFONT font)
 {
-    if (font == m_handle) return;
+    if (font == m_handle)
+        return;
     LOGFONTW lf{};
-    if (font && GetObjectW(font, sizeof(lf), &lf) != sizeof(lf)) throw EInvalidGraphic(L"Invalid font handle");
+    if (font && GetObjectW(font, sizeof(lf), &lf) != sizeof(lf))
+        throw EInvalidGraphic(L"Invalid font handle");
     FreeHandle();
     if (font) {
         m_name = lf.lfFaceName;
         m_height = lf.lfHeight;
         TFontStyles style;
-        if (lf.lfWeight >= FW_BOLD) style << fsBold;
-        if (lf.lfItalic) style << fsItalic;
-        if (lf.lfUnderline) style << fsUnderline;
-        if (lf.lfStrikeOut) style << fsStrikeOut;
+        if (lf.lfWeight >= FW_BOLD)
+            style << fsBold;
+        if (lf.lfItalic)
+            style << fsItalic;
+        if (lf.lfUnderline)
+            style << fsUnderline;
+        if (lf.lfStrikeOut)
+            style << fsStrikeOut;
         m_style = style;
         m_charset = lf.lfCharSet;
         m_orientation = lf.lfOrientation;
@@ -113,10 +128,12 @@ void TFont::SetHandle(HFONT font)
 void TFont::Assign(TPersistent* Source)
 {
     if (auto* f = dynamic_cast<TFont*>(Source)) {
-        if (f == this) return;
+        if (f == this)
+            return;
         m_name = f->m_name;
         m_height = f->m_height;
-        if (m_pixelsPerInch != f->m_pixelsPerInch) m_height = -MulDiv(f->Size(), m_pixelsPerInch, 72);
+        if (m_pixelsPerInch != f->m_pixelsPerInch)
+            m_height = -MulDiv(f->Size(), m_pixelsPerInch, 72);
         m_color = f->m_color;
         m_style = f->m_style;
         m_charset = f->m_charset;
@@ -131,14 +148,16 @@ void TFont::Assign(TPersistent* Source)
 
 void TFont::SetName(const String& name)
 {
-    if (name.empty() || name == m_name) return;
+    if (name.empty() || name == m_name)
+        return;
     m_name = name;
     AttributeChanged();
 }
 
 void TFont::SetHeight(int height)
 {
-    if (height == m_height) return;
+    if (height == m_height)
+        return;
     m_height = height;
     AttributeChanged();
 }
@@ -149,54 +168,62 @@ void TFont::SetSize(int size) { SetHeight(-MulDiv(size, m_pixelsPerInch, 72)); }
 
 void TFont::SetColor(TColor color)
 {
-    if (color == m_color) return;
+    if (color == m_color)
+        return;
     m_color = color;
     Changed(); // the handle does not depend on the colour
 }
 
 void TFont::SetStyle(TFontStyles style)
 {
-    if (style == m_style) return;
+    if (style == m_style)
+        return;
     m_style = style;
     AttributeChanged();
 }
 
 void TFont::SetCharset(TFontCharset charset)
 {
-    if (charset == m_charset) return;
+    if (charset == m_charset)
+        return;
     m_charset = charset;
     AttributeChanged();
 }
 
 void TFont::SetPitch(TFontPitch pitch)
 {
-    if (pitch == m_pitch) return;
+    if (pitch == m_pitch)
+        return;
     m_pitch = pitch;
     AttributeChanged();
 }
 
 void TFont::SetQuality(TFontQuality quality)
 {
-    if (quality == m_quality) return;
+    if (quality == m_quality)
+        return;
     m_quality = quality;
     AttributeChanged();
 }
 
 void TFont::SetOrientation(int orientation)
 {
-    if (orientation == m_orientation) return;
+    if (orientation == m_orientation)
+        return;
     m_orientation = orientation;
     AttributeChanged();
 }
 
 void TFont::SetPixelsPerInch(int ppi)
 {
-    if (ppi > 0) m_pixelsPerInch = ppi;
+    if (ppi > 0)
+        m_pixelsPerInch = ppi;
 }
 
 TBrush::~TBrush()
 {
-    if (m_handle) DeleteObject(m_handle);
+    if (m_handle)
+        DeleteObject(m_handle);
 }
 
 void TBrush::AttributeChanged()
@@ -215,15 +242,19 @@ HBRUSH TBrush::Handle()
     if (!m_handle) {
         LOGBRUSH lb{};
         lb.lbColor = Rgb(m_color);
-        static const ULONG_PTR hatches[] = {0, 0, HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS};
-        if (m_style == bsSolid) lb.lbStyle = BS_SOLID;
-        else if (m_style == bsClear) lb.lbStyle = BS_HOLLOW;
+        static const ULONG_PTR hatches[] = {
+            0, 0, HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS};
+        if (m_style == bsSolid)
+            lb.lbStyle = BS_SOLID;
+        else if (m_style == bsClear)
+            lb.lbStyle = BS_HOLLOW;
         else {
             lb.lbStyle = BS_HATCHED;
             lb.lbHatch = hatches[m_style];
         }
         m_handle = CreateBrushIndirect(&lb);
-        if (!m_handle) OutOfResources();
+        if (!m_handle)
+            OutOfResources();
     }
     return m_handle;
 }
@@ -231,7 +262,8 @@ HBRUSH TBrush::Handle()
 void TBrush::Assign(TPersistent* Source)
 {
     if (auto* b = dynamic_cast<TBrush*>(Source)) {
-        if (b == this) return;
+        if (b == this)
+            return;
         m_color = b->m_color;
         m_style = b->m_style;
         AttributeChanged();
@@ -242,22 +274,26 @@ void TBrush::Assign(TPersistent* Source)
 
 void TBrush::SetColor(TColor color)
 {
-    if (color == m_color) return;
+    if (color == m_color)
+        return;
     m_color = color;
-    if (m_style == bsClear) m_style = bsSolid;
+    if (m_style == bsClear)
+        m_style = bsSolid;
     AttributeChanged();
 }
 
 void TBrush::SetStyle(TBrushStyle style)
 {
-    if (style == m_style) return;
+    if (style == m_style)
+        return;
     m_style = style;
     AttributeChanged();
 }
 
 TPen::~TPen()
 {
-    if (m_handle) DeleteObject(m_handle);
+    if (m_handle)
+        DeleteObject(m_handle);
 }
 
 void TPen::AttributeChanged()
@@ -274,9 +310,11 @@ HPEN TPen::Handle()
     }
     m_handleStale = false;
     if (!m_handle) {
-        static const int styles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+        static const int styles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
+                                     PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
         m_handle = CreatePen(styles[m_style], m_width, Rgb(m_color));
-        if (!m_handle) OutOfResources();
+        if (!m_handle)
+            OutOfResources();
     }
     return m_handle;
 }
@@ -284,7 +322,8 @@ HPEN TPen::Handle()
 void TPen::Assign(TPersistent* Source)
 {
     if (auto* p = dynamic_cast<TPen*>(Source)) {
-        if (p == this) return;
+        if (p == this)
+            return;
         m_color = p->m_color;
         m_width = p->m_width;
         m_style = p->m_style;
@@ -297,28 +336,32 @@ void TPen::Assign(TPersistent* Source)
 
 void TPen::SetColor(TColor color)
 {
-    if (color == m_color) return;
+    if (color == m_color)
+        return;
     m_color = color;
     AttributeChanged();
 }
 
 void TPen::SetWidth(int width)
 {
-    if (width == m_width || width < 0) return;
+    if (width == m_width || width < 0)
+        return;
     m_width = width;
     AttributeChanged();
 }
 
 void TPen::SetStyle(TPenStyle style)
 {
-    if (style == m_style) return;
+    if (style == m_style)
+        return;
     m_style = style;
     AttributeChanged();
 }
 
 void TPen::SetMode(TPenMode mode)
 {
-    if (mode == m_mode) return;
+    if (mode == m_mode)
+        return;
     m_mode = mode;
     Changed(); // a mix mode of the context, not of the pen handle
 }
@@ -342,24 +385,31 @@ TCanvas::~TCanvas()
 
 void TCanvas::SetHandle(HDC dc)
 {
-    if (dc == m_handle) return;
-    if (m_handle) DeselectHandles();
+    if (dc == m_handle)
+        return;
+    if (m_handle)
+        DeselectHandles();
     m_handle = dc;
     m_state = dc ? HandleValid : 0;
 }
 
 void TCanvas::DeselectHandles()
 {
-    if (!m_handle) return;
-    if (m_state & PenValid) SelectObject(m_handle, GetStockObject(BLACK_PEN));
-    if (m_state & BrushValid) SelectObject(m_handle, GetStockObject(HOLLOW_BRUSH));
-    if (m_state & FontValid) SelectObject(m_handle, GetStockObject(SYSTEM_FONT));
+    if (!m_handle)
+        return;
+    if (m_state & PenValid)
+        SelectObject(m_handle, GetStockObject(BLACK_PEN));
+    if (m_state & BrushValid)
+        SelectObject(m_handle, GetStockObject(HOLLOW_BRUSH));
+    if (m_state & FontValid)
+        SelectObject(m_handle, GetStockObject(SYSTEM_FONT));
     m_state &= ~(PenValid | BrushValid | FontValid);
 }
 
 void TCanvas::HandleNeeded()
 {
-    if (!m_handle) CreateHandle();
+    if (!m_handle)
+        CreateHandle();
 }
 
 void TCanvas::CreateHandle() {}
@@ -367,7 +417,8 @@ void TCanvas::CreateHandle() {}
 void TCanvas::RequiredState(unsigned required)
 {
     HandleNeeded();
-    if (!m_handle) throw EInvalidOperation(L"Canvas does not allow drawing");
+    if (!m_handle)
+        throw EInvalidOperation(L"Canvas does not allow drawing");
     unsigned missing = required & ~m_state;
     if (missing & FontValid) {
         SelectObject(m_handle, m_font->Handle());
@@ -375,9 +426,10 @@ void TCanvas::RequiredState(unsigned required)
         m_state |= FontValid;
     }
     if (missing & PenValid) {
-        static const int modes[] = {R2_BLACK, R2_WHITE, R2_NOP, R2_NOT, R2_COPYPEN, R2_NOTCOPYPEN, R2_MERGEPENNOT,
-                                    R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
-                                    R2_MASKPEN, R2_NOTMASKPEN, R2_XORPEN, R2_NOTXORPEN};
+        static const int modes[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                                    R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                                    R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                                    R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
         SelectObject(m_handle, m_pen->Handle());
         SetROP2(m_handle, modes[m_pen->Mode()]);
         m_state |= PenValid;
@@ -429,12 +481,14 @@ void TCanvas::PenChanged(TObject*)
 
 void TCanvas::Changing()
 {
-    if (OnChanging) OnChanging(this);
+    if (OnChanging)
+        OnChanging(this);
 }
 
 void TCanvas::Changed()
 {
-    if (OnChange) OnChange(this);
+    if (OnChange)
+        OnChange(this);
 }
 
 void TCanvas::Refresh() { DeselectHandles(); }
@@ -487,18 +541,20 @@ void TCanvas::LineTo(int x, int y)
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas* canvas, const TRect& source)
 {
-    if (!canvas) return;
+    if (!canvas)
+        return;
     Changing();
     RequiredState(HandleValid | FontValid | BrushValid);
     canvas->RequiredState(HandleValid | BrushValid);
-    StretchBlt(m_handle, dest.left, dest.top, dest.Width(), dest.Height(), canvas->m_handle, source.left, source.top,
-               source.Width(), source.Height(), m_copyMode);
+    StretchBlt(m_handle, dest.left, dest.top, dest.Width(), dest.Height(), canvas->m_handle, source.left,
+               source.top, source.Width(), source.Height(), m_copyMode);
     Changed();
 }
 
 void TCanvas::Draw(int x, int y, TGraphic* graphic)
 {
-    if (!graphic || graphic->Empty()) return;
+    if (!graphic || graphic->Empty())
+        return;
     Changing();
     RequiredState(HandleValid);
     SetBkColor(m_handle, Rgb(m_brush->Color()));
@@ -508,7 +564,8 @@ void TCanvas::Draw(int x, int y, TGraphic* graphic)
 
 void TCanvas::StretchDraw(const TRect& rect, TGraphic* graphic)
 {
-    if (!graphic || graphic->Empty()) return;
+    if (!graphic || graphic->Empty())
+        return;
     Changing();
     RequiredState(HandleValid);
     graphic->Draw(this, rect);
@@ -574,7 +631,8 @@ void TGraphic::SetSize(int width, int height)
 void TGraphic::Changed(TObject*)
 {
     m_modified = true;
-    if (OnChange) OnChange(this);
+    if (OnChange)
+        OnChange(this);
 }
 
 void TGraphic::LoadFromFile(const String& fileName)
@@ -592,11 +650,13 @@ void TGraphic::LoadFromFile(const String& fileName)
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD done = 0;
         ok = bytes.empty() ||
-             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) && done == bytes.size());
+             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+              done == bytes.size());
     }
     DWORD code = GetLastError();
     CloseHandle(file);
-    if (!ok) throw EReadError(L"Cannot read file \"" + fileName + L"\". " + SysErrorMessage(code));
+    if (!ok)
+        throw EReadError(L"Cannot read file \"" + fileName + L"\". " + SysErrorMessage(code));
     LoadFromMemory(bytes.data(), bytes.size());
 }
 

@@ -89,15 +89,44 @@ enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = TSet<TFontStyle>;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
 enum TFontQuality {
-    fqDefault, fqDraft, fqProof, fqNonAntialiased, fqAntialiased, fqClearType, fqClearTypeNatural
+    fqDefault,
+    fqDraft,
+    fqProof,
+    fqNonAntialiased,
+    fqAntialiased,
+    fqClearType,
+    fqClearTypeNatural
 };
 typedef BYTE TFontCharset;
 
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TBrushStyle {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+};
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-    pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
-    pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+    pmBlack,
+    pmWhite,
+    pmNop,
+    pmNot,
+    pmCopy,
+    pmNotCopy,
+    pmMergePenNot,
+    pmMaskPenNot,
+    pmMergeNotPen,
+    pmMaskNotPen,
+    pmMerge,
+    pmNotMerge,
+    pmMask,
+    pmNotMask,
+    pmXor,
+    pmNotXor
 };
 
 // Raster operations for TCanvas::CopyMode.
@@ -393,7 +422,8 @@ private:
     friend class TBitmapCanvas;
     void CanvasChanged(TObject* sender);
     HDC CanvasDC();
-    void Install(HBITMAP bitmap, void* bits, int width, int height, int bpp, bool bottomUp, TPixelFormat format);
+    void Install(HBITMAP bitmap, void* bits, int width, int height, int bpp, bool bottomUp,
+                 TPixelFormat format);
     void ReplaceImage(int width, int height, TPixelFormat format);
     void SelectIntoCanvas();
     void FreeImage();

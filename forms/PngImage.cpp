@@ -29,25 +29,32 @@ void PutBigU32(std::vector<uint8_t>& out, uint32_t v)
 String ChunkName(const uint8_t* type)
 {
     String name;
-    for (int i = 0; i < 4; ++i) name += static_cast<wchar_t>(type[i]);
+    for (int i = 0; i < 4; ++i)
+        name += static_cast<wchar_t>(type[i]);
     return name;
 }
 
 int Channels(int colorType)
 {
     switch (colorType) {
-    case 0: return 1;
-    case 2: return 3;
-    case 3: return 1;
-    case 4: return 2;
-    default: return 4;
+    case 0:
+        return 1;
+    case 2:
+        return 3;
+    case 3:
+        return 1;
+    case 4:
+        return 2;
+    default:
+        return 4;
     }
 }
 
 struct Pass {
     int x0, y0, dx, dy;
 };
-const Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+const Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 const Pass kWhole = {0, 0, 1, 1};
 
 int PassSize(int full, int start, int step) { return full > start ? (full - start + step - 1) / step : 0; }
@@ -56,20 +63,25 @@ uint8_t Paeth(int a, int b, int c)
 {
     int p = a + b - c;
     int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return uint8_t(a);
-    if (pb <= pc) return uint8_t(b);
+    if (pa <= pb && pa <= pc)
+        return uint8_t(a);
+    if (pb <= pc)
+        return uint8_t(b);
     return uint8_t(c);
 }
 
 void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t length, size_t bpp)
 {
     switch (type) {
-    case 0: break;
+    case 0:
+        break;
     case 1:
-        for (size_t i = bpp; i < length; ++i) row[i] = uint8_t(row[i] + row[i - bpp]);
+        for (size_t i = bpp; i < length; ++i)
+            row[i] = uint8_t(row[i] + row[i - bpp]);
         break;
     case 2:
-        for (size_t i = 0; i < length; ++i) row[i] = uint8_t(row[i] + prior[i]);
+        for (size_t i = 0; i < length; ++i)
+            row[i] = uint8_t(row[i] + prior[i]);
         break;
     case 3:
         for (size_t i = 0; i < length; ++i) {
@@ -84,7 +96,8 @@ void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t length, s
             row[i] = uint8_t(row[i] + Paeth(left, prior[i], upLeft));
         }
         break;
-    default: Damaged(L"invalid filter type " + IntToStr(int(type)));
+    default:
+        Damaged(L"invalid filter type " + IntToStr(int(type)));
     }
 }
 
@@ -92,8 +105,10 @@ void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t length, s
 unsigned Sample(const uint8_t* row, size_t n, int depth)
 {
     switch (depth) {
-    case 16: return (unsigned(row[2 * n]) << 8) | row[2 * n + 1];
-    case 8: return row[n];
+    case 16:
+        return (unsigned(row[2 * n]) << 8) | row[2 * n + 1];
+    case 8:
+        return row[n];
     default: {
         size_t bit = n * depth;
         unsigned byte = row[bit / 8];
@@ -105,8 +120,10 @@ unsigned Sample(const uint8_t* row, size_t n, int depth)
 
 uint8_t To8(unsigned v, int depth)
 {
-    if (depth == 16) return uint8_t(v >> 8);
-    if (depth == 8) return uint8_t(v);
+    if (depth == 16)
+        return uint8_t(v >> 8);
+    if (depth == 8)
+        return uint8_t(v);
     return uint8_t(v * 255 / ((1u << depth) - 1));
 }
 
@@ -122,20 +139,24 @@ struct Decoder {
     {
         raw.assign(expected, 0);
         z_stream z{};
-        if (inflateInit(&z) != Z_OK) throw EOutOfResources(L"Out of memory decoding a PNG image");
+        if (inflateInit(&z) != Z_OK)
+            throw EOutOfResources(L"Out of memory decoding a PNG image");
         z.next_in = const_cast<Bytef*>(compressed.data());
         z.avail_in = static_cast<uInt>(compressed.size());
         z.next_out = raw.data();
         z.avail_out = static_cast<uInt>(expected);
         int ret = Z_OK;
-        while (ret == Z_OK && z.avail_out > 0) ret = inflate(&z, Z_NO_FLUSH);
+        while (ret == Z_OK && z.avail_out > 0)
+            ret = inflate(&z, Z_NO_FLUSH);
         String message = z.msg ? String(AnsiString(z.msg)) : String();
         size_t produced = expected - z.avail_out;
         inflateEnd(&z);
         if (ret == Z_DATA_ERROR || ret == Z_NEED_DICT || ret == Z_STREAM_ERROR)
             Damaged(L"bad compressed image data" + (message.empty() ? String() : L" (" + message + L")"));
-        if (ret == Z_MEM_ERROR) throw EOutOfResources(L"Out of memory decoding a PNG image");
-        if (produced < expected) Damaged(L"the image data is truncated");
+        if (ret == Z_MEM_ERROR)
+            throw EOutOfResources(L"Out of memory decoding a PNG image");
+        if (produced < expected)
+            Damaged(L"the image data is truncated");
     }
 
     void Convert(const uint8_t* row, int width, uint8_t* out, int x0, int dx)
@@ -148,15 +169,18 @@ struct Decoder {
             case 0: {
                 unsigned v = Sample(row, i, depth);
                 r = g = b = To8(v, depth);
-                if (haveTrns && v == trnsKey[0]) a = 0;
+                if (haveTrns && v == trnsKey[0])
+                    a = 0;
                 break;
             }
             case 2: {
-                unsigned vr = Sample(row, 3 * i, depth), vg = Sample(row, 3 * i + 1, depth), vb = Sample(row, 3 * i + 2, depth);
+                unsigned vr = Sample(row, 3 * i, depth), vg = Sample(row, 3 * i + 1, depth),
+                         vb = Sample(row, 3 * i + 2, depth);
                 r = To8(vr, depth);
                 g = To8(vg, depth);
                 b = To8(vb, depth);
-                if (haveTrns && vr == trnsKey[0] && vg == trnsKey[1] && vb == trnsKey[2]) a = 0;
+                if (haveTrns && vr == trnsKey[0] && vg == trnsKey[1] && vb == trnsKey[2])
+                    a = 0;
                 break;
             }
             case 3: {
@@ -197,35 +221,45 @@ struct Decoder {
         bool haveHeader = false, seenData = false, dataEnded = false, haveEnd = false;
         std::vector<uint8_t> compressed;
         while (!haveEnd) {
-            if (pos + 8 > size) Damaged(L"the file is truncated");
+            if (pos + 8 > size)
+                Damaged(L"the file is truncated");
             const uint32_t length = BigU32(data + pos);
             const uint8_t* type = data + pos + 4;
-            if (length > 0x7FFFFFFFu) Damaged(L"invalid chunk length");
+            if (length > 0x7FFFFFFFu)
+                Damaged(L"invalid chunk length");
             for (int i = 0; i < 4; ++i)
                 if (!((type[i] >= 'A' && type[i] <= 'Z') || (type[i] >= 'a' && type[i] <= 'z')))
                     Damaged(L"invalid chunk type");
-            if (size - pos - 8 < static_cast<size_t>(length) + 4) Damaged(L"the file is truncated");
+            if (size - pos - 8 < static_cast<size_t>(length) + 4)
+                Damaged(L"the file is truncated");
             const uint8_t* body = data + pos + 8;
             const uint32_t stored = BigU32(body + length);
             const bool critical = type[0] >= 'A' && type[0] <= 'Z';
             const bool crcOk = static_cast<uint32_t>(crc32(0, type, 4 + length)) == stored;
             pos += 12 + static_cast<size_t>(length);
-            if (!crcOk && critical) Damaged(L"CRC error in the " + ChunkName(type) + L" chunk");
+            if (!crcOk && critical)
+                Damaged(L"CRC error in the " + ChunkName(type) + L" chunk");
 
             const bool isData = std::memcmp(type, "IDAT", 4) == 0;
-            if (seenData && !isData) dataEnded = true;
-            if (!haveHeader && std::memcmp(type, "IHDR", 4) != 0) Damaged(L"the IHDR chunk is missing");
-            if (!crcOk) continue; // a damaged ancillary chunk is dropped, as other decoders do
+            if (seenData && !isData)
+                dataEnded = true;
+            if (!haveHeader && std::memcmp(type, "IHDR", 4) != 0)
+                Damaged(L"the IHDR chunk is missing");
+            if (!crcOk)
+                continue; // a damaged ancillary chunk is dropped, as other decoders do
 
             if (std::memcmp(type, "IHDR", 4) == 0) {
-                if (haveHeader) Damaged(L"more than one IHDR chunk");
-                if (length != 13) Damaged(L"invalid IHDR chunk");
+                if (haveHeader)
+                    Damaged(L"more than one IHDR chunk");
+                if (length != 13)
+                    Damaged(L"invalid IHDR chunk");
                 ReadHeader(body);
                 haveHeader = true;
             } else if (std::memcmp(type, "PLTE", 4) == 0) {
                 if (seenData || havePalette || length % 3 != 0 || length == 0 || length > 768)
                     Damaged(L"invalid PLTE chunk");
-                if (info.colorType == 0 || info.colorType == 4) Damaged(L"a palette in a grey image");
+                if (info.colorType == 0 || info.colorType == 4)
+                    Damaged(L"a palette in a grey image");
                 havePalette = true;
                 if (info.colorType == 3) {
                     paletteCount = static_cast<int>(length / 3);
@@ -237,10 +271,12 @@ struct Decoder {
                     }
                 }
             } else if (std::memcmp(type, "tRNS", 4) == 0) {
-                if (seenData) Damaged(L"tRNS after the image data");
+                if (seenData)
+                    Damaged(L"tRNS after the image data");
                 ReadTransparency(body, length);
             } else if (isData) {
-                if (dataEnded) Damaged(L"the IDAT chunks are not consecutive");
+                if (dataEnded)
+                    Damaged(L"the IDAT chunks are not consecutive");
                 seenData = true;
                 compressed.insert(compressed.end(), body, body + length);
             } else if (std::memcmp(type, "IEND", 4) == 0) {
@@ -250,8 +286,10 @@ struct Decoder {
             }
             // Ancillary chunks are skipped.
         }
-        if (!seenData) Damaged(L"no image data");
-        if (info.colorType == 3 && !havePalette) Damaged(L"the palette is missing");
+        if (!seenData)
+            Damaged(L"no image data");
+        if (info.colorType == 3 && !havePalette)
+            Damaged(L"the palette is missing");
 
         const int channels = Channels(info.colorType);
         const size_t bitsPerPixel = static_cast<size_t>(channels) * info.bitDepth;
@@ -262,11 +300,13 @@ struct Decoder {
         for (int p = 0; p < passCount; ++p) {
             size_t w = PassSize(info.width, passes[p].x0, passes[p].dx);
             size_t h = PassSize(info.height, passes[p].y0, passes[p].dy);
-            if (w && h) expected += h * (1 + (w * bitsPerPixel + 7) / 8);
+            if (w && h)
+                expected += h * (1 + (w * bitsPerPixel + 7) / 8);
         }
         // Deflate expands at most about 1032 times: less input than that cannot be whole,
         // and an absurd claim is refused before anything is allocated for it.
-        if (expected / 1032 > compressed.size() + 64) Damaged(L"the image data is truncated");
+        if (expected / 1032 > compressed.size() + 64)
+            Damaged(L"the image data is truncated");
         std::vector<uint8_t> raw;
         Inflate(compressed, raw, expected);
 
@@ -277,7 +317,8 @@ struct Decoder {
             const Pass& pass = passes[p];
             const int w = PassSize(info.width, pass.x0, pass.dx);
             const int h = PassSize(info.height, pass.y0, pass.dy);
-            if (!w || !h) continue;
+            if (!w || !h)
+                continue;
             const size_t rowBytes = (static_cast<size_t>(w) * bitsPerPixel + 7) / 8;
             zero.assign(rowBytes, 0);
             const uint8_t* prior = zero.data();
@@ -301,18 +342,27 @@ struct Decoder {
             Damaged(L"invalid image size");
         bool depthOk = false;
         switch (colorType) {
-        case 0: depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16; break;
-        case 3: depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8; break;
+        case 0:
+            depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+            break;
+        case 3:
+            depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+            break;
         case 2:
         case 4:
-        case 6: depthOk = depth == 8 || depth == 16; break;
-        default: Damaged(L"invalid colour type " + IntToStr(colorType));
+        case 6:
+            depthOk = depth == 8 || depth == 16;
+            break;
+        default:
+            Damaged(L"invalid colour type " + IntToStr(colorType));
         }
-        if (!depthOk) Damaged(L"invalid bit depth " + IntToStr(depth) + L" for colour type " + IntToStr(colorType));
-        if (body[10] != 0 || body[11] != 0 || body[12] > 1) Damaged(L"unknown compression, filter or interlace method");
+        if (!depthOk)
+            Damaged(L"invalid bit depth " + IntToStr(depth) + L" for colour type " + IntToStr(colorType));
+        if (body[10] != 0 || body[11] != 0 || body[12] > 1)
+            Damaged(L"unknown compression, filter or interlace method");
         if (width > kMaxSide || height > kMaxSide || uint64_t(width) * height > kMaxPixels)
-            throw EInvalidGraphic(L"PNG image is too large (" + IntToStr(static_cast<long long>(width)) + L" x " +
-                                  IntToStr(static_cast<long long>(height)) + L")");
+            throw EInvalidGraphic(L"PNG image is too large (" + IntToStr(static_cast<long long>(width)) +
+                                  L" x " + IntToStr(static_cast<long long>(height)) + L")");
         info.width = static_cast<int>(width);
         info.height = static_cast<int>(height);
         info.bitDepth = depth;
@@ -324,18 +374,23 @@ struct Decoder {
     {
         switch (info.colorType) {
         case 3:
-            if (!havePalette) Damaged(L"tRNS before the palette");
+            if (!havePalette)
+                Damaged(L"tRNS before the palette");
             // Entries past the palette are ignored.
-            for (uint32_t i = 0; i < length && static_cast<int>(i) < paletteCount; ++i) palette[i][3] = body[i];
+            for (uint32_t i = 0; i < length && static_cast<int>(i) < paletteCount; ++i)
+                palette[i][3] = body[i];
             break;
         case 0:
-            if (length != 2) Damaged(L"invalid tRNS chunk");
+            if (length != 2)
+                Damaged(L"invalid tRNS chunk");
             trnsKey[0] = (unsigned(body[0]) << 8) | body[1];
             haveTrns = true;
             break;
         case 2:
-            if (length != 6) Damaged(L"invalid tRNS chunk");
-            for (int i = 0; i < 3; ++i) trnsKey[i] = (unsigned(body[2 * i]) << 8) | body[2 * i + 1];
+            if (length != 6)
+                Damaged(L"invalid tRNS chunk");
+            for (int i = 0; i < 3; ++i)
+                trnsKey[i] = (unsigned(body[2 * i]) << 8) | body[2 * i + 1];
             haveTrns = true;
             break;
         default:
@@ -352,7 +407,8 @@ void PutChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, 
     PutBigU32(out, static_cast<uint32_t>(length));
     size_t start = out.size();
     out.insert(out.end(), type, type + 4);
-    if (length) out.insert(out.end(), data, data + length);
+    if (length)
+        out.insert(out.end(), data, data + length);
     uLong crc = crc32(0, out.data() + start, static_cast<uInt>(4 + length));
     PutBigU32(out, static_cast<uint32_t>(crc));
 }
@@ -374,7 +430,8 @@ void DecodePng(const uint8_t* data, size_t size, PngInfo& info, std::vector<uint
 
 std::vector<uint8_t> EncodePng(int width, int height, const uint8_t* bgra, size_t stride)
 {
-    if (width <= 0 || height <= 0 || !bgra) throw EInvalidGraphicOperation(L"Cannot save an empty PNG image");
+    if (width <= 0 || height <= 0 || !bgra)
+        throw EInvalidGraphicOperation(L"Cannot save an empty PNG image");
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     std::vector<uint8_t> filtered;
     filtered.reserve((rowBytes + 1) * height);
@@ -398,11 +455,20 @@ std::vector<uint8_t> EncodePng(int width, int height, const uint8_t* bgra, size_
                 int upLeft = i >= 4 ? prior[i - 4] : 0;
                 int predicted = 0;
                 switch (type) {
-                case 1: predicted = left; break;
-                case 2: predicted = up; break;
-                case 3: predicted = (left + up) >> 1; break;
-                case 4: predicted = Paeth(left, up, upLeft); break;
-                default: break;
+                case 1:
+                    predicted = left;
+                    break;
+                case 2:
+                    predicted = up;
+                    break;
+                case 3:
+                    predicted = (left + up) >> 1;
+                    break;
+                case 4:
+                    predicted = Paeth(left, up, upLeft);
+                    break;
+                default:
+                    break;
                 }
                 uint8_t v = uint8_t(current[i] - predicted);
                 candidate[i] = v;
@@ -420,7 +486,8 @@ std::vector<uint8_t> EncodePng(int width, int height, const uint8_t* bgra, size_
     }
     uLongf compressedSize = compressBound(static_cast<uLong>(filtered.size()));
     std::vector<uint8_t> compressed(compressedSize);
-    if (compress2(compressed.data(), &compressedSize, filtered.data(), static_cast<uLong>(filtered.size()), 9) != Z_OK)
+    if (compress2(compressed.data(), &compressedSize, filtered.data(), static_cast<uLong>(filtered.size()),
+                  9) != Z_OK)
         throw EOutOfResources(L"Out of memory encoding a PNG image");
     compressed.resize(compressedSize);
 
@@ -451,14 +518,16 @@ void TPngImage::SetSize(int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width == m_width && height == m_height) return;
+    if (width == m_width && height == m_height)
+        return;
     if (static_cast<uint64_t>(width) * height > kMaxPixels)
-        throw EInvalidGraphicOperation(L"PNG image is too large (" + IntToStr(width) + L" x " + IntToStr(height) + L")");
+        throw EInvalidGraphicOperation(L"PNG image is too large (" + IntToStr(width) + L" x " +
+                                       IntToStr(height) + L")");
     std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4, 0);
     const int cw = std::min(width, m_width), ch = std::min(height, m_height);
     for (int y = 0; y < ch; ++y)
-        std::memcpy(&pixels[static_cast<size_t>(y) * width * 4], &m_pixels[static_cast<size_t>(y) * m_width * 4],
-                    static_cast<size_t>(cw) * 4);
+        std::memcpy(&pixels[static_cast<size_t>(y) * width * 4],
+                    &m_pixels[static_cast<size_t>(y) * m_width * 4], static_cast<size_t>(cw) * 4);
     m_pixels.swap(pixels);
     m_width = width;
     m_height = height;
@@ -467,7 +536,8 @@ void TPngImage::SetSize(int width, int height)
 
 uint8_t* TPngImage::ScanLine(int row)
 {
-    if (row < 0 || row >= m_height || m_width <= 0) throw EInvalidGraphicOperation(L"Scan line index out of range");
+    if (row < 0 || row >= m_height || m_width <= 0)
+        throw EInvalidGraphicOperation(L"Scan line index out of range");
     return &m_pixels[static_cast<size_t>(row) * m_width * 4];
 }
 
@@ -489,13 +559,15 @@ void TPngImage::LoadFromMemory(const void* data, size_t size)
 
 std::vector<uint8_t> TPngImage::SaveToMemory() const
 {
-    if (Empty()) throw EInvalidGraphicOperation(L"Cannot save an empty PNG image");
+    if (Empty())
+        throw EInvalidGraphicOperation(L"Cannot save an empty PNG image");
     return EncodePng(m_width, m_height, m_pixels.data(), static_cast<size_t>(m_width) * 4);
 }
 
 void TPngImage::Draw(TCanvas* canvas, const TRect& rect)
 {
-    if (!canvas || Empty()) return;
+    if (!canvas || Empty())
+        return;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = m_width;
@@ -506,7 +578,8 @@ void TPngImage::Draw(TCanvas* canvas, const TRect& rect)
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!section || !bits) {
-        if (section) DeleteObject(section);
+        if (section)
+            DeleteObject(section);
         throw EOutOfResources(L"Out of system resources");
     }
     auto* d = static_cast<uint8_t*>(bits);
@@ -521,7 +594,8 @@ void TPngImage::Draw(TCanvas* canvas, const TRect& rect)
     HDC source = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(source, section);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(target, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, m_width, m_height, blend);
+    AlphaBlend(target, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, m_width, m_height,
+               blend);
     SelectObject(source, old);
     DeleteDC(source);
     DeleteObject(section);
@@ -536,7 +610,8 @@ void TPngImage::Assign(TPersistent* Source)
         return;
     }
     if (auto* png = dynamic_cast<TPngImage*>(Source)) {
-        if (png == this) return;
+        if (png == this)
+            return;
         m_pixels = png->m_pixels;
         m_width = png->m_width;
         m_height = png->m_height;
@@ -567,7 +642,9 @@ void TPngImage::Assign(TPersistent* Source)
                     const uint8_t* p = s + 4 * x;
                     const unsigned a = p[3];
                     for (int c = 0; c < 3; ++c)
-                        d[c] = !premultiplied ? p[c] : a ? uint8_t(std::min(255u, (p[c] * 255u + a / 2) / a)) : 0;
+                        d[c] = !premultiplied ? p[c]
+                               : a            ? uint8_t(std::min(255u, (p[c] * 255u + a / 2) / a))
+                                              : 0;
                     d[3] = uint8_t(a);
                 } else {
                     const uint8_t* p = s + 3 * x;

@@ -28,21 +28,24 @@ TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
 
 void TCustomLabel::SetAlignment(TAlignment value)
 {
-    if (value == m_alignment) return;
+    if (value == m_alignment)
+        return;
     m_alignment = value;
     Invalidate();
 }
 
 void TCustomLabel::SetLayout(TTextLayout value)
 {
-    if (value == m_layout) return;
+    if (value == m_layout)
+        return;
     m_layout = value;
     Invalidate();
 }
 
 void TCustomLabel::SetWordWrap(bool value)
 {
-    if (value == m_wordWrap) return;
+    if (value == m_wordWrap)
+        return;
     m_wordWrap = value;
     AdjustBounds();
     Invalidate();
@@ -50,18 +53,22 @@ void TCustomLabel::SetWordWrap(bool value)
 
 void TCustomLabel::SetTransparent(bool value)
 {
-    if (value == m_transparent) return;
+    if (value == m_transparent)
+        return;
     m_transparent = value;
     TControlStyle style = ControlStyle();
-    if (value) style >> csOpaque;
-    else style << csOpaque;
+    if (value)
+        style >> csOpaque;
+    else
+        style << csOpaque;
     SetControlStyle(style);
     Invalidate();
 }
 
 void TCustomLabel::SetShowAccelChar(bool value)
 {
-    if (value == m_showAccelChar) return;
+    if (value == m_showAccelChar)
+        return;
     m_showAccelChar = value;
     AdjustBounds();
     Invalidate();
@@ -69,7 +76,8 @@ void TCustomLabel::SetShowAccelChar(bool value)
 
 void TCustomLabel::SetEllipsisPosition(TEllipsisPosition value)
 {
-    if (value == m_ellipsisPosition) return;
+    if (value == m_ellipsisPosition)
+        return;
     m_ellipsisPosition = value;
     Invalidate();
 }
@@ -79,8 +87,10 @@ String TCustomLabel::GetLabelText() { return Caption(); }
 void TCustomLabel::DoDrawText(TRect& rect, unsigned int flags)
 {
     String text = GetLabelText();
-    if ((flags & DT_CALCRECT) && (text.empty() || (m_showAccelChar && text == L"&"))) text += L" ";
-    if (!m_showAccelChar) flags |= DT_NOPREFIX;
+    if ((flags & DT_CALCRECT) && (text.empty() || (m_showAccelChar && text == L"&")))
+        text += L" ";
+    if (!m_showAccelChar)
+        flags |= DT_NOPREFIX;
     TCanvas* canvas = Canvas();
     canvas->Font()->Assign(Font());
     if (m_ellipsisPosition != epNone && !AutoSize()) {
@@ -128,11 +138,13 @@ void TCustomLabel::Paint()
 
 void TCustomLabel::AdjustBounds()
 {
-    if (ComponentState().Contains(csReading) || !AutoSize()) return;
+    if (ComponentState().Contains(csReading) || !AutoSize())
+        return;
     TRect rect = ClientRect();
     DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (m_wordWrap ? DT_WORDBREAK : 0));
     int x = Left();
-    if (m_alignment == taRightJustify) x += Width() - rect.right;
+    if (m_alignment == taRightJustify)
+        x += Width() - rect.right;
     SetBounds(x, Top(), rect.right, rect.bottom);
 }
 
@@ -169,36 +181,42 @@ void TCustomEdit::CreateParams(TCreateParams& p)
     TWinControl::CreateParams(p);
     CreateSubClass(p, L"EDIT");
     p.Style |= ES_AUTOHSCROLL | ES_LEFT;
-    if (m_readOnly) p.Style |= ES_READONLY;
+    if (m_readOnly)
+        p.Style |= ES_READONLY;
     p.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 void TCustomEdit::InitializeWindow()
 {
-    if (m_maxLength > 0) SendMessageW(m_handle, EM_LIMITTEXT, static_cast<WPARAM>(m_maxLength), 0);
+    if (m_maxLength > 0)
+        SendMessageW(m_handle, EM_LIMITTEXT, static_cast<WPARAM>(m_maxLength), 0);
 }
 
 void TCustomEdit::SetReadOnly(bool value)
 {
     m_readOnly = value;
-    if (HandleAllocated()) SendMessageW(m_handle, EM_SETREADONLY, value, 0);
+    if (HandleAllocated())
+        SendMessageW(m_handle, EM_SETREADONLY, value, 0);
 }
 
 void TCustomEdit::SetMaxLength(int value)
 {
     m_maxLength = value;
-    if (HandleAllocated()) SendMessageW(m_handle, EM_LIMITTEXT, static_cast<WPARAM>(value > 0 ? value : 0), 0);
+    if (HandleAllocated())
+        SendMessageW(m_handle, EM_LIMITTEXT, static_cast<WPARAM>(value > 0 ? value : 0), 0);
 }
 
 void TCustomEdit::SelectAll()
 {
-    if (HandleAllocated()) SendMessageW(m_handle, EM_SETSEL, 0, -1);
+    if (HandleAllocated())
+        SendMessageW(m_handle, EM_SETSEL, 0, -1);
 }
 
 void TCustomEdit::Dispatch(TMessage& m)
 {
     if (m.Msg == CN_COMMAND) {
-        if (HIWORD(m.WParam) == EN_CHANGE) Change();
+        if (HIWORD(m.WParam) == EN_CHANGE)
+            Change();
         return;
     }
     TWinControl::Dispatch(m);
@@ -238,7 +256,8 @@ void TMemoStrings::WriteText()
     m_stale = false;
     String text;
     size_t size = 0;
-    for (const String& line : m_lines) size += line.size() + 2;
+    for (const String& line : m_lines)
+        size += line.size() + 2;
     text.reserve(size);
     for (const String& line : m_lines) {
         text += line;
@@ -256,7 +275,8 @@ void TMemoStrings::WriteText()
 
 void TMemoStrings::TextReplaced()
 {
-    if (m_writing) return;
+    if (m_writing)
+        return;
     m_valid = false;
     // Text set from outside wins over the lines held back.
     m_pending = false;
@@ -265,7 +285,8 @@ void TMemoStrings::TextReplaced()
 
 void TMemoStrings::SetUpdateState(bool updating)
 {
-    if (!updating && m_pending) Changed();
+    if (!updating && m_pending)
+        Changed();
 }
 
 int TMemoStrings::Count() const { return static_cast<int>(Lines().size()); }
@@ -273,14 +294,16 @@ int TMemoStrings::Count() const { return static_cast<int>(Lines().size()); }
 String TMemoStrings::Get(int index) const
 {
     const std::vector<String>& lines = Lines();
-    if (index < 0 || index >= static_cast<int>(lines.size())) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= static_cast<int>(lines.size()))
+        Error(L"List index out of bounds", index);
     return lines[index];
 }
 
 void TMemoStrings::Put(int index, const String& text)
 {
     Lines();
-    if (index < 0 || index >= static_cast<int>(m_lines.size())) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= static_cast<int>(m_lines.size()))
+        Error(L"List index out of bounds", index);
     m_lines[index] = text;
     Changed();
 }
@@ -288,14 +311,17 @@ void TMemoStrings::Put(int index, const String& text)
 void TMemoStrings::Insert(int index, const String& text)
 {
     Lines();
-    if (index < 0 || index > static_cast<int>(m_lines.size())) Error(L"List index out of bounds", index);
+    if (index < 0 || index > static_cast<int>(m_lines.size()))
+        Error(L"List index out of bounds", index);
     m_lines.insert(m_lines.begin() + index, text);
-    if (index + 1 < static_cast<int>(m_lines.size()) || m_updateCount > 0 || m_pending || m_memo->HandleAllocated()) {
+    if (index + 1 < static_cast<int>(m_lines.size()) || m_updateCount > 0 || m_pending ||
+        m_memo->HandleAllocated()) {
         Changed();
         return;
     }
     // At the end of a memo without a window: only the new line is added to the text.
-    if (m_openEnd) m_memo->m_text += L"\r\n";
+    if (m_openEnd)
+        m_memo->m_text += L"\r\n";
     m_memo->m_text += text;
     m_memo->m_text += L"\r\n";
     m_openEnd = false;
@@ -304,7 +330,8 @@ void TMemoStrings::Insert(int index, const String& text)
 void TMemoStrings::Delete(int index)
 {
     Lines();
-    if (index < 0 || index >= static_cast<int>(m_lines.size())) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= static_cast<int>(m_lines.size()))
+        Error(L"List index out of bounds", index);
     m_lines.erase(m_lines.begin() + index);
     Changed();
 }
@@ -327,7 +354,8 @@ void TMemo::InitializeWindow()
 {
     TCustomEdit::InitializeWindow();
     // Without a limit of its own a memo takes any length (the window's default is ~32K).
-    if (MaxLength() <= 0) SendMessageW(m_handle, EM_LIMITTEXT, 0, 0);
+    if (MaxLength() <= 0)
+        SendMessageW(m_handle, EM_LIMITTEXT, 0, 0);
 }
 
 void TMemo::TextChanged()
@@ -346,7 +374,8 @@ void TMemo::WndProc(TMessage& m)
 {
     // Whatever the window is asked, it answers with the lines written first.
     m_lines->FlushToWindow();
-    if (m.Msg == CM_MEMOFLUSH) return;
+    if (m.Msg == CM_MEMOFLUSH)
+        return;
     TCustomEdit::WndProc(m);
 }
 
@@ -355,21 +384,26 @@ void TMemo::CreateParams(TCreateParams& p)
     TCustomEdit::CreateParams(p);
     p.Style &= ~ES_AUTOHSCROLL;
     p.Style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
-    if (!m_wordWrap) p.Style |= ES_AUTOHSCROLL;
-    if (m_scrollBars == ssVertical || m_scrollBars == ssBoth) p.Style |= WS_VSCROLL;
-    if ((m_scrollBars == ssHorizontal || m_scrollBars == ssBoth) && !m_wordWrap) p.Style |= WS_HSCROLL;
+    if (!m_wordWrap)
+        p.Style |= ES_AUTOHSCROLL;
+    if (m_scrollBars == ssVertical || m_scrollBars == ssBoth)
+        p.Style |= WS_VSCROLL;
+    if ((m_scrollBars == ssHorizontal || m_scrollBars == ssBoth) && !m_wordWrap)
+        p.Style |= WS_HSCROLL;
 }
 
 void TMemo::SetScrollBars(TScrollStyle value)
 {
-    if (value == m_scrollBars) return;
+    if (value == m_scrollBars)
+        return;
     m_scrollBars = value;
     RecreateWnd();
 }
 
 void TMemo::SetWordWrap(bool value)
 {
-    if (value == m_wordWrap) return;
+    if (value == m_wordWrap)
+        return;
     m_wordWrap = value;
     RecreateWnd();
 }
@@ -378,7 +412,8 @@ void TMemo::SetWordWrap(bool value)
 
 void TComboBoxStrings::Check(int index) const
 {
-    if (index < 0 || index >= Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index >= Count())
+        Error(L"List index out of bounds", index);
 }
 
 String TComboBoxStrings::Get(int index) const
@@ -401,10 +436,12 @@ void TComboBoxStrings::PutObject(int index, TObject* object)
 
 void TComboBoxStrings::Insert(int index, const String& text)
 {
-    if (index < 0 || index > Count()) Error(L"List index out of bounds", index);
+    if (index < 0 || index > Count())
+        Error(L"List index out of bounds", index);
     m_items.insert(m_items.begin() + index, Item{text, nullptr});
     if (m_box->HandleAllocated())
-        SendMessageW(m_box->m_handle, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(m_box->m_handle, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(text.c_str()));
     else if (m_box->m_itemIndex >= index)
         ++m_box->m_itemIndex;
 }
@@ -426,7 +463,8 @@ void TComboBoxStrings::Clear()
 {
     m_items.clear();
     m_box->m_itemIndex = -1;
-    if (m_box->HandleAllocated()) SendMessageW(m_box->m_handle, CB_RESETCONTENT, 0, 0);
+    if (m_box->HandleAllocated())
+        SendMessageW(m_box->m_handle, CB_RESETCONTENT, 0, 0);
 }
 
 TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner), m_items(new TComboBoxStrings(this))
@@ -461,7 +499,8 @@ void TComboBox::CreateParams(TCreateParams& p)
         break;
     }
     // The window's height holds the dropped-down list as well.
-    if (m_style != csSimple) p.Height = Height() + m_dropDownCount * 16 + 2;
+    if (m_style != csSimple)
+        p.Height = Height() + m_dropDownCount * 16 + 2;
 }
 
 void TComboBox::InitializeWindow()
@@ -469,33 +508,39 @@ void TComboBox::InitializeWindow()
     for (const auto& item : m_items->m_items)
         SendMessageW(m_handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.text.c_str()));
     SendMessageW(m_handle, CB_SETCURSEL, static_cast<WPARAM>(m_itemIndex), 0);
-    if (m_style != csDropDownList && m_itemIndex < 0) SetWindowTextW(m_handle, m_text.c_str());
+    if (m_style != csDropDownList && m_itemIndex < 0)
+        SetWindowTextW(m_handle, m_text.c_str());
 }
 
 void TComboBox::SaveWindowState()
 {
-    if (HandleAllocated()) m_itemIndex = static_cast<int>(SendMessageW(m_handle, CB_GETCURSEL, 0, 0));
+    if (HandleAllocated())
+        m_itemIndex = static_cast<int>(SendMessageW(m_handle, CB_GETCURSEL, 0, 0));
     TWinControl::SaveWindowState();
 }
 
 void TComboBox::SetStyle(TComboBoxStyle value)
 {
-    if (value == m_style) return;
+    if (value == m_style)
+        return;
     m_style = value;
     RecreateWnd();
 }
 
 int TComboBox::ItemIndex() const
 {
-    if (m_handle) return static_cast<int>(SendMessageW(m_handle, CB_GETCURSEL, 0, 0));
+    if (m_handle)
+        return static_cast<int>(SendMessageW(m_handle, CB_GETCURSEL, 0, 0));
     return m_itemIndex;
 }
 
 void TComboBox::SetItemIndex(int value)
 {
-    if (value < -1 || value >= m_items->Count()) value = -1;
+    if (value < -1 || value >= m_items->Count())
+        value = -1;
     m_itemIndex = value;
-    if (HandleAllocated()) SendMessageW(m_handle, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
+    if (HandleAllocated())
+        SendMessageW(m_handle, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
 }
 
 void TComboBox::Clear()
@@ -506,8 +551,10 @@ void TComboBox::Clear()
 
 String TComboBox::GetText() const
 {
-    if (m_handle) return TWinControl::GetText();
-    if (m_itemIndex >= 0 && m_itemIndex < m_items->Count()) return m_items->Get(m_itemIndex);
+    if (m_handle)
+        return TWinControl::GetText();
+    if (m_itemIndex >= 0 && m_itemIndex < m_items->Count())
+        return m_items->Get(m_itemIndex);
     return m_style == csDropDownList ? String() : m_text;
 }
 
@@ -566,16 +613,19 @@ void TCheckBox::InitializeWindow()
 
 void TCheckBox::SetChecked(bool value)
 {
-    if (value == m_checked) return;
+    if (value == m_checked)
+        return;
     m_checked = value;
-    if (HandleAllocated()) SendMessageW(m_handle, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (HandleAllocated())
+        SendMessageW(m_handle, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
     Click();
 }
 
 void TCheckBox::Dispatch(TMessage& m)
 {
     if (m.Msg == CN_COMMAND) {
-        if (HIWORD(m.WParam) == BN_CLICKED) SetChecked(!m_checked);
+        if (HIWORD(m.WParam) == BN_CLICKED)
+            SetChecked(!m_checked);
         return;
     }
     TWinControl::Dispatch(m);
@@ -600,14 +650,16 @@ void TButton::CreateParams(TCreateParams& p)
 
 void TButton::Click()
 {
-    if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(m_modalResult);
+    if (TCustomForm* form = GetParentForm(this))
+        form->SetModalResult(m_modalResult);
     TWinControl::Click();
 }
 
 void TButton::Dispatch(TMessage& m)
 {
     if (m.Msg == CN_COMMAND) {
-        if (HIWORD(m.WParam) == BN_CLICKED) Click();
+        if (HIWORD(m.WParam) == BN_CLICKED)
+            Click();
         return;
     }
     TWinControl::Dispatch(m);

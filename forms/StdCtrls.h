@@ -119,7 +119,11 @@ private:
     // The lines changed: write them now, or mark the window to be written.
     void Changed();
     void WriteText();
-    void FlushToWindow() { if (m_stale) WriteText(); }
+    void FlushToWindow()
+    {
+        if (m_stale)
+            WriteText();
+    }
     // The memo's text was changed by the user or by SetText.
     void TextReplaced();
 

@@ -49,22 +49,30 @@ namespace forms_detail {
 template <class T>
 struct IsTextPiece
     : std::integral_constant<bool, std::is_same<T, String>::value || std::is_same<T, std::wstring>::value ||
-                                       std::is_same<T, const wchar_t*>::value || std::is_same<T, wchar_t*>::value ||
-                                       std::is_same<T, wchar_t>::value> {};
+                                       std::is_same<T, const wchar_t*>::value ||
+                                       std::is_same<T, wchar_t*>::value || std::is_same<T, wchar_t>::value> {
+};
 inline void Append(String& r, const std::wstring& s) { r.append(s); }
-inline void Append(String& r, const wchar_t* s) { if (s) r.append(s); }
+inline void Append(String& r, const wchar_t* s)
+{
+    if (s)
+        r.append(s);
+}
 inline void Append(String& r, wchar_t c) { r.push_back(c); }
 } // namespace forms_detail
 
-template <class A, class B, class DA = typename std::decay<A>::type, class DB = typename std::decay<B>::type,
-          typename std::enable_if<(std::is_same<DA, String>::value || std::is_same<DB, String>::value) &&
-                                      forms_detail::IsTextPiece<DA>::value && forms_detail::IsTextPiece<DB>::value,
-                                  int>::type = 0>
+template <
+    class A, class B, class DA = typename std::decay<A>::type, class DB = typename std::decay<B>::type,
+    typename std::enable_if<(std::is_same<DA, String>::value || std::is_same<DB, String>::value) &&
+                                forms_detail::IsTextPiece<DA>::value && forms_detail::IsTextPiece<DB>::value,
+                            int>::type = 0>
 String operator+(A&& a, B&& b)
 {
     String r;
-    if constexpr (std::is_same<DA, String>::value) r = std::forward<A>(a);
-    else forms_detail::Append(r, a);
+    if constexpr (std::is_same<DA, String>::value)
+        r = std::forward<A>(a);
+    else
+        forms_detail::Append(r, a);
     forms_detail::Append(r, b);
     return r;
 }
@@ -96,10 +104,10 @@ private:
     std::string m_what;
 };
 
-#define FORMS_DECLARE_EXCEPTION(Name, Base) \
-    class Name : public Base {              \
-    public:                                 \
-        using Base::Base;                   \
+#define FORMS_DECLARE_EXCEPTION(Name, Base)                                                                  \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
     }
 
 FORMS_DECLARE_EXCEPTION(EConvertError, Exception);
@@ -185,16 +193,57 @@ struct FormatArg {
 };
 
 namespace forms_detail {
-inline FormatArg MakeFormatArg(const wchar_t* s) { FormatArg a(FormatArg::Text); a.text = s ? s : L"(null)"; return a; }
+inline FormatArg MakeFormatArg(const wchar_t* s)
+{
+    FormatArg a(FormatArg::Text);
+    a.text = s ? s : L"(null)";
+    return a;
+}
 inline FormatArg MakeFormatArg(wchar_t* s) { return MakeFormatArg(static_cast<const wchar_t*>(s)); }
-inline FormatArg MakeFormatArg(const std::wstring& s) { FormatArg a(FormatArg::Text); a.text = s; return a; }
-inline FormatArg MakeFormatArg(const AnsiString& s) { FormatArg a(FormatArg::Text); a.text = String(s); return a; }
-inline FormatArg MakeFormatArg(wchar_t c) { FormatArg a(FormatArg::Char); a.i = c; a.u = c; return a; }
-inline FormatArg MakeFormatArg(char c) { FormatArg a(FormatArg::Char); a.i = static_cast<unsigned char>(c); a.u = a.i; return a; }
-template <typename T, typename std::enable_if<std::is_integral<T>::value && std::is_signed<T>::value, int>::type = 0>
-FormatArg MakeFormatArg(T v) { FormatArg a(FormatArg::Int); a.i = v; a.u = static_cast<unsigned long long>(v); return a; }
-template <typename T, typename std::enable_if<std::is_integral<T>::value && !std::is_signed<T>::value, int>::type = 0>
-FormatArg MakeFormatArg(T v) { FormatArg a(FormatArg::UInt); a.u = v; a.i = static_cast<long long>(v); return a; }
+inline FormatArg MakeFormatArg(const std::wstring& s)
+{
+    FormatArg a(FormatArg::Text);
+    a.text = s;
+    return a;
+}
+inline FormatArg MakeFormatArg(const AnsiString& s)
+{
+    FormatArg a(FormatArg::Text);
+    a.text = String(s);
+    return a;
+}
+inline FormatArg MakeFormatArg(wchar_t c)
+{
+    FormatArg a(FormatArg::Char);
+    a.i = c;
+    a.u = c;
+    return a;
+}
+inline FormatArg MakeFormatArg(char c)
+{
+    FormatArg a(FormatArg::Char);
+    a.i = static_cast<unsigned char>(c);
+    a.u = a.i;
+    return a;
+}
+template <typename T,
+          typename std::enable_if<std::is_integral<T>::value && std::is_signed<T>::value, int>::type = 0>
+FormatArg MakeFormatArg(T v)
+{
+    FormatArg a(FormatArg::Int);
+    a.i = v;
+    a.u = static_cast<unsigned long long>(v);
+    return a;
+}
+template <typename T,
+          typename std::enable_if<std::is_integral<T>::value && !std::is_signed<T>::value, int>::type = 0>
+FormatArg MakeFormatArg(T v)
+{
+    FormatArg a(FormatArg::UInt);
+    a.u = v;
+    a.i = static_cast<long long>(v);
+    return a;
+}
 } // namespace forms_detail
 
 String FormatArgs(const String& format, const std::vector<FormatArg>& args);

@@ -35,7 +35,8 @@ bool RunSynchronize() { return CheckSynchronize(); }
 
 bool CheckSynchronize()
 {
-    if (GetCurrentThreadId() != MainThreadID) return false;
+    if (GetCurrentThreadId() != MainThreadID)
+        return false;
     bool ran = false;
     for (;;) {
         SyncRequest* request;
@@ -65,7 +66,8 @@ void TThread::Synchronize(TThread*, TThreadMethod method)
         return;
     }
     SyncRequest request{method, CreateEventW(nullptr, TRUE, FALSE, nullptr), nullptr};
-    if (!request.done) RaiseLastOSError();
+    if (!request.done)
+        RaiseLastOSError();
     {
         std::lock_guard<std::mutex> lock(g_syncLock);
         g_syncQueue.push_back(&request);
@@ -74,7 +76,8 @@ void TThread::Synchronize(TThread*, TThreadMethod method)
     forms_internal::WakeMainThread();
     WaitForSingleObject(request.done, INFINITE);
     CloseHandle(request.done);
-    if (request.error) std::rethrow_exception(request.error);
+    if (request.error)
+        std::rethrow_exception(request.error);
 }
 
 void TThread::Synchronize(TThreadMethod method) { Synchronize(this, method); }
@@ -82,12 +85,16 @@ void TThread::Synchronize(TThreadMethod method) { Synchronize(this, method); }
 TThread::TThread(bool CreateSuspended)
 {
     // The UI thread's wake-up window must exist before any thread synchronises.
-    if (GetCurrentThreadId() == MainThreadID) Application->Handle();
+    if (GetCurrentThreadId() == MainThreadID)
+        Application->Handle();
     unsigned id = 0;
-    m_handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &id));
-    if (!m_handle) RaiseLastOSError();
+    m_handle = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &id));
+    if (!m_handle)
+        RaiseLastOSError();
     m_threadId = id;
-    if (!CreateSuspended) Start();
+    if (!CreateSuspended)
+        Start();
 }
 
 TThread::~TThread()
@@ -114,7 +121,8 @@ TThread::~TThread()
         }
         WaitFor();
     }
-    if (m_handle) CloseHandle(m_handle);
+    if (m_handle)
+        CloseHandle(m_handle);
 }
 
 unsigned __stdcall TThread::ThreadProc(void* param)
@@ -142,13 +150,15 @@ unsigned __stdcall TThread::ThreadProc(void* param)
     bool freeIt = ran && thread->m_freeOnTerminate;
     unsigned result = static_cast<unsigned>(thread->m_returnValue.load());
     thread->m_finished = true;
-    if (freeIt) delete thread;
+    if (freeIt)
+        delete thread;
     return result;
 }
 
 String TThread::FatalExceptionMessage() const
 {
-    if (!m_fatalException) return String();
+    if (!m_fatalException)
+        return String();
     try {
         std::rethrow_exception(m_fatalException);
     } catch (const Exception& e) {
@@ -158,7 +168,8 @@ String TThread::FatalExceptionMessage() const
         std::string what = e.what();
         int n = MultiByteToWideChar(CP_UTF8, 0, what.data(), static_cast<int>(what.size()), nullptr, 0);
         std::wstring text(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-        if (n > 0) MultiByteToWideChar(CP_UTF8, 0, what.data(), static_cast<int>(what.size()), &text[0], n);
+        if (n > 0)
+            MultiByteToWideChar(CP_UTF8, 0, what.data(), static_cast<int>(what.size()), &text[0], n);
         return String(text);
     } catch (...) {
         return L"Unknown exception";
@@ -167,13 +178,11 @@ String TThread::FatalExceptionMessage() const
 
 void TThread::DoTerminate()
 {
-    if (OnTerminate) Synchronize(TThreadMethod(this, &TThread::CallOnTerminate));
+    if (OnTerminate)
+        Synchronize(TThreadMethod(this, &TThread::CallOnTerminate));
 }
 
-void TThread::Start()
-{
-    Resume();
-}
+void TThread::Start() { Resume(); }
 
 void TThread::Resume()
 {
@@ -211,19 +220,22 @@ void TThread::Suspend()
 
 bool TThread::Suspended() const
 {
-    if (!m_started || m_externalSuspends > 0) return true;
+    if (!m_started || m_externalSuspends > 0)
+        return true;
     std::lock_guard<std::mutex> lock(m_lock);
     return m_selfSuspended;
 }
 
 int TThread::WaitFor()
 {
-    if (GetCurrentThreadId() == m_threadId) throw EInvalidOperation(L"A thread cannot wait for itself");
+    if (GetCurrentThreadId() == m_threadId)
+        throw EInvalidOperation(L"A thread cannot wait for itself");
     if (GetCurrentThreadId() == MainThreadID) {
         HANDLE handles[2] = {m_handle, g_syncEvent};
         for (;;) {
             DWORD r = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_SENDMESSAGE);
-            if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
+            if (r == WAIT_OBJECT_0 || r == WAIT_FAILED)
+                break;
             if (r == WAIT_OBJECT_0 + 1) {
                 CheckSynchronize();
             } else {

@@ -14,11 +14,10 @@ const Entry kEntries[] = {
       L"このツールは、USB 3.0 および NVMe ドライバーを追加した Windows 7 のインストール メディア（USB ドライブまたは ISO イメージ）を作成します。",
       L"Esta herramienta crea un medio de instalación de Windows 7 (una unidad USB o una imagen ISO) con controladores USB 3.0 y NVMe añadidos.",
       L"Cet outil crée un support d'installation de Windows 7 (clé USB ou image ISO) auquel sont ajoutés des pilotes USB 3.0 et NVMe."}},
-    {L"Please select",
-     {L"Please select:", L"選択してください:", L"Seleccione:", L"Veuillez sélectionner :"}},
+    {L"Please select", {L"Please select:", L"選択してください:", L"Seleccione:", L"Veuillez sélectionner :"}},
     {L"ODDToUSB",
-     {L"Windows 7 DVD to USB drive", L"Windows 7 DVD から USB ドライブへ",
-      L"DVD de Windows 7 a unidad USB", L"DVD de Windows 7 vers clé USB"}},
+     {L"Windows 7 DVD to USB drive", L"Windows 7 DVD から USB ドライブへ", L"DVD de Windows 7 a unidad USB",
+      L"DVD de Windows 7 vers clé USB"}},
     {L"ODDToISO",
      {L"Windows 7 DVD to ISO image file", L"Windows 7 DVD から ISO イメージ ファイルへ",
       L"DVD de Windows 7 a archivo de imagen ISO", L"DVD de Windows 7 vers fichier image ISO"}},
@@ -74,10 +73,8 @@ const Entry kEntries[] = {
     {L"Status", {L"Status:", L"状態:", L"Estado:", L"État :"}},
     // Headings stand right of the step number on one line: keep them short.
     {L"USB Step3 Caption",
-     {L"Creating the Windows 7 USB installation drive",
-      L"Windows 7 USB ドライブを作成中",
-      L"Creando la unidad USB de Windows 7",
-      L"Création de la clé USB Windows 7"}},
+     {L"Creating the Windows 7 USB installation drive", L"Windows 7 USB ドライブを作成中",
+      L"Creando la unidad USB de Windows 7", L"Création de la clé USB Windows 7"}},
     {L"ISO Step3 Caption",
      {L"Creating the Windows 7 ISO image", L"Windows 7 の ISO イメージを作成しています",
       L"Creando la imagen ISO de Windows 7", L"Création de l'image ISO de Windows 7"}},
@@ -114,10 +111,8 @@ const Entry kEntries[] = {
     {L"Format warning1",
      {L"All data on", L"フォーマットすると", L"Todos los datos de", L"Toutes les données de"}},
     {L"Format warning2",
-     {L"will be erased. Do you want to continue?",
-      L"のデータはすべて消去されます。続行しますか？",
-      L"se borrarán. ¿Desea continuar?",
-      L"seront effacées. Voulez-vous continuer ?"}},
+     {L"will be erased. Do you want to continue?", L"のデータはすべて消去されます。続行しますか？",
+      L"se borrarán. ¿Desea continuar?", L"seront effacées. Voulez-vous continuer ?"}},
     {L"Format failure",
      {L"The USB drive could not be formatted. Do you want to delete all partitions of this disk, create a new one and format it?",
       L"USB ドライブをフォーマットできませんでした。このディスクのパーティションをすべて削除し、新しいパーティションを作成してフォーマットしますか？",
@@ -172,7 +167,8 @@ const Entry kEntries[] = {
     {L"Copy success",
      {L"Files copied.", L"ファイルのコピーが完了しました。", L"Archivos copiados.", L"Fichiers copiés."}},
     {L"Copy",
-     {L"Copying files...", L"ファイルをコピーしています...", L"Copiando archivos...", L"Copie des fichiers..."}},
+     {L"Copying files...", L"ファイルをコピーしています...", L"Copiando archivos...",
+      L"Copie des fichiers..."}},
     {L"Mount",
      {L"Mounting the Windows image...", L"Windows イメージをマウントしています...",
       L"Montando la imagen de Windows...", L"Montage de l'image Windows..."}},
@@ -202,10 +198,12 @@ const Entry kEntries[] = {
       L"Cancelando, espere...", L"Annulation en cours, veuillez patienter..."}},
     {L"Successfully updated",
      {L"The installation media was created successfully.", L"インストール メディアが正常に作成されました。",
-      L"El medio de instalación se creó correctamente.", L"Le support d'installation a été créé avec succès."}},
+      L"El medio de instalación se creó correctamente.",
+      L"Le support d'installation a été créé avec succès."}},
     // Appended directly to the last status text.
     {L"Operation failed",
-     {L" - The job failed.", L" - 処理に失敗しました。", L" - El proceso ha fallado.", L" - L'opération a échoué."}},
+     {L" - The job failed.", L" - 処理に失敗しました。", L" - El proceso ha fallado.",
+      L" - L'opération a échoué."}},
 };
 
 } // namespace
@@ -261,8 +259,8 @@ int CopyText(const wchar_t* text, wchar_t* buffer, int capacity)
         text = L"";
     size_t length = std::wcslen(text);
     if (buffer && capacity > 0) {
-        size_t copied = length < static_cast<size_t>(capacity - 1) ? length
-                                                                   : static_cast<size_t>(capacity - 1);
+        size_t copied =
+            length < static_cast<size_t>(capacity - 1) ? length : static_cast<size_t>(capacity - 1);
         std::wmemcpy(buffer, text, copied);
         buffer[copied] = L'\0';
     }

@@ -7,17 +7,13 @@
 
 namespace {
 
-vxlang::Language CurrentLanguage()
-{
-    return vxlang::LanguageFromId(GetUserDefaultUILanguage());
-}
+vxlang::Language CurrentLanguage() { return vxlang::LanguageFromId(GetUserDefaultUILanguage()); }
 
 } // namespace
 
 // The text of `key` in the user's UI language, or the key itself when the table has
 // no text for it. Returns the text's full length (see vxlang::CopyText).
-extern "C" int WINAPI VxTranslateStr(const wchar_t* key, wchar_t* buffer,
-                                                           int capacity)
+extern "C" int WINAPI VxTranslateStr(const wchar_t* key, wchar_t* buffer, int capacity)
 {
     const wchar_t* text = vxlang::FindText(key, CurrentLanguage());
     return vxlang::CopyText(text ? text : key, buffer, capacity);

@@ -32,7 +32,8 @@ void LoadArtwork(TPicture* picture, const wchar_t* name, bool asBitmap)
     HRSRC info = FindResourceW(module, name, reinterpret_cast<LPCWSTR>(RT_RCDATA));
     HGLOBAL data = info ? LoadResource(module, info) : nullptr;
     const void* bytes = data ? LockResource(data) : nullptr;
-    if (!bytes) throw EResNotFound(String(L"Resource ") + name + L" not found");
+    if (!bytes)
+        throw EResNotFound(String(L"Resource ") + name + L" not found");
     std::unique_ptr<TPngImage> png(new TPngImage());
     png->LoadFromMemory(bytes, SizeofResource(module, info));
     if (asBitmap) {

@@ -8,8 +8,8 @@ extern const wchar_t* const kArtSidePictureMain; // 173 x 302, wizard pages
 extern const wchar_t* const kArtButtonRaised;    // 97 x 28
 extern const wchar_t* const kArtButtonHovered;
 extern const wchar_t* const kArtButtonSunken;
-extern const wchar_t* const kArtButtonDisabled;  // 97 x 28, the size of the others
-extern const wchar_t* const kArtRefreshNormal;   // 22 x 22
+extern const wchar_t* const kArtButtonDisabled; // 97 x 28, the size of the others
+extern const wchar_t* const kArtRefreshNormal;  // 22 x 22
 extern const wchar_t* const kArtRefreshHovered;
 extern const wchar_t* const kArtRefreshPressed;
 

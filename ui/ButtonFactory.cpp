@@ -33,7 +33,8 @@ void CreateGsButton(TWinControl* parent, TBitmap* background, GsButton*& button,
     sunkenText->SetOffsetX(1);
     sunkenText->SetOffsetY(1);
 
-    if (caption) button->SetCaption(caption);
+    if (caption)
+        button->SetCaption(caption);
     if (hint) {
         button->SetHint(hint);
         button->SetShowHint(true);

@@ -22,9 +22,11 @@ TdlgEULA* dlgEULA = nullptr;
 
 String ResolveLicencePath(const String& configured)
 {
-    if (configured.IsEmpty() || !PathIsRelativeW(configured.c_str())) return configured;
+    if (configured.IsEmpty() || !PathIsRelativeW(configured.c_str()))
+        return configured;
     // "\name" is relative to the current drive only: leave it as it is.
-    if (configured[0] == L'\\' || configured[0] == L'/') return configured;
+    if (configured[0] == L'\\' || configured[0] == L'/')
+        return configured;
     return String(GetProgramFolder()) + configured;
 }
 
@@ -36,7 +38,8 @@ TdlgEULA::TdlgEULA(TComponent* AOwner) : TWizardForm(AOwner)
     config->Open(GetProgramFolder() + L"config.xml");
     std::string language = gs::WideToAnsi(ToLowerWString(GetLangName()));
     String licence = config->GetEula(language);
-    if (licence.IsEmpty()) licence = config->GetEula("english");
+    if (licence.IsEmpty())
+        licence = config->GetEula("english");
     CGetConfigInfo::ReleaseInstance();
     licence = ResolveLicencePath(licence);
     if (!licence.IsEmpty() && FileExists(licence)) {
@@ -48,7 +51,8 @@ TdlgEULA::TdlgEULA(TComponent* AOwner) : TWizardForm(AOwner)
             TraceLog(L"[TdlgEULA] licence not read: " + std::wstring(e.Message()));
             EULAMemo->Lines()->Clear();
         } catch (const std::exception& e) {
-            TraceLog(L"[TdlgEULA] licence not read: \"" + std::wstring(licence) + L"\". " + AStringToWString(e.what()));
+            TraceLog(L"[TdlgEULA] licence not read: \"" + std::wstring(licence) + L"\". " +
+                     AStringToWString(e.what()));
             EULAMemo->Lines()->Clear();
         }
     }
@@ -102,7 +106,8 @@ void TdlgEULA::LoadLicence(const String& fileName)
     TStrings* memoLines = EULAMemo->Lines();
     memoLines->BeginUpdate();
     try {
-        for (int i = 0; i < lines->Count(); ++i) memoLines->Add(lines->Get(i));
+        for (int i = 0; i < lines->Count(); ++i)
+            memoLines->Add(lines->Get(i));
     } catch (...) {
         memoLines->EndUpdate();
         throw;
@@ -139,7 +144,8 @@ void TdlgEULA::FormCreate(TObject*)
 void TdlgEULA::FormShow(TObject*)
 {
     // The agreement is asked for again every time the page is shown.
-    if (CheckBox1->Checked()) CheckBox1->SetChecked(false);
+    if (CheckBox1->Checked())
+        CheckBox1->SetChecked(false);
     switch (m_DlgType) {
     case 0:
     case 1:
@@ -158,18 +164,17 @@ void TdlgEULA::FormShow(TObject*)
 
 void TdlgEULA::CheckBox1Click(TObject*)
 {
-    if (m_btnNext) m_btnNext->SetEnabled(CheckBox1->Checked());
+    if (m_btnNext)
+        m_btnNext->SetEnabled(CheckBox1->Checked());
 }
 
 void TdlgEULA::FormKeyDown(TObject*, WORD& Key, TShiftState Shift)
 {
-    if (Shift.Contains(ssAlt) && Key == VK_F4) Key = 0;
+    if (Shift.Contains(ssAlt) && Key == VK_F4)
+        Key = 0;
 }
 
-void TdlgEULA::FormClose(TObject*, TCloseAction&)
-{
-    dlgFirst->Close();
-}
+void TdlgEULA::FormClose(TObject*, TCloseAction&) { dlgFirst->Close(); }
 
 void TdlgEULA::BtnNextClick(TObject*)
 {

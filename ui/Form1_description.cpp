@@ -63,7 +63,8 @@ void TdlgFirst::BuildLayout()
     LoadArtwork(Image4->Picture(), kArtButtonSunken, false);
     Image3 = Make<TImage>(this, this, 193, 155, 97, 28);
     LoadArtwork(Image3->Picture(), kArtButtonHovered, false);
-    for (TImage* image : {Img_Button_BK, Img_disable, Image2, Image4, Image3}) image->SetVisible(false);
+    for (TImage* image : {Img_Button_BK, Img_disable, Image2, Image4, Image3})
+        image->SetVisible(false);
     SetVisible(true);
 }
 

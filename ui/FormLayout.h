@@ -12,7 +12,8 @@ T* Make(TComponent* owner, TWinControl* parent, int left, int top, int width = -
 {
     T* control = new T(owner);
     control->SetParent(parent);
-    control->SetBounds(left, top, width < 0 ? control->Width() : width, height < 0 ? control->Height() : height);
+    control->SetBounds(left, top, width < 0 ? control->Width() : width,
+                       height < 0 ? control->Height() : height);
     return control;
 }
 
@@ -24,7 +25,8 @@ inline void OwnFont(TControl* control, const wchar_t* name, int height, bool bol
     TFont* font = control->Font();
     font->SetName(name);
     font->SetHeight(height);
-    if (bold) font->SetStyle(TFontStyles{fsBold});
+    if (bold)
+        font->SetStyle(TFontStyles{fsBold});
 }
 
 // A fixed-size, word-wrapping label.

@@ -6,7 +6,8 @@ CGetConfigInfo* g_instance = nullptr;
 
 CGetConfigInfo* CGetConfigInfo::Instance()
 {
-    if (!g_instance) g_instance = new CGetConfigInfo();
+    if (!g_instance)
+        g_instance = new CGetConfigInfo();
     return g_instance;
 }
 
@@ -19,11 +20,14 @@ void CGetConfigInfo::ReleaseInstance()
 bool CGetConfigInfo::Open(const std::wstring& path)
 {
     m_Path = path;
-    if (m_File.IsOpen()) m_File.Close();
+    if (m_File.IsOpen())
+        m_File.Close();
     m_Root = nullptr;
-    if (!m_File.Open(path, false)) return false;
+    if (!m_File.Open(path, false))
+        return false;
     m_Root = m_File.GetRoot();
-    if (!m_Root) return false;
+    if (!m_Root)
+        return false;
     m_CurrentType = GetCurrentType();
     return true;
 }

@@ -58,7 +58,4 @@ String SpaceWarningText(int sourceMB, int dlgType)
     return warning + L" " + IntToStr(shown) + L" MB" + warning;
 }
 
-String PathTooLongText(const String& path)
-{
-    return String(TranslateStr(L"Path too long")) + L"\r\n" + path;
-}
+String PathTooLongText(const String& path) { return String(TranslateStr(L"Path too long")) + L"\r\n" + path; }

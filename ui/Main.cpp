@@ -63,7 +63,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TWizardForm(AOwner)
     m_Page = PageFlowTable[m_DlgType][0];
     m_Panels.clear();
     for (int i = 0; i < ControlCount(); ++i) {
-        if (auto* panel = dynamic_cast<TPanel*>(Controls(i))) m_Panels.push_back(panel);
+        if (auto* panel = dynamic_cast<TPanel*>(Controls(i)))
+            m_Panels.push_back(panel);
     }
     ApplyConfig();
     FitPercent();
@@ -79,7 +80,8 @@ void TMainForm::FitPercent()
     lblPercent->SetAlignment(taRightJustify);
     lblPercent->SetWidth(width);
     const int gap = 3;
-    if (Label7->Left() < lblPercent->Left() + width + gap) Label7->SetLeft(lblPercent->Left() + width + gap);
+    if (Label7->Left() < lblPercent->Left() + width + gap)
+        Label7->SetLeft(lblPercent->Left() + width + gap);
 }
 
 void TMainForm::BuildLayout()
@@ -105,7 +107,8 @@ void TMainForm::BuildLayout()
     LoadArtwork(img_refresh1->Picture(), kArtRefreshNormal, false);
     LoadArtwork(img_refresh2->Picture(), kArtRefreshHovered, false);
     LoadArtwork(img_refresh3->Picture(), kArtRefreshPressed, false);
-    for (TImage* image : {img_refresh1, img_refresh2, img_refresh3}) image->SetVisible(false);
+    for (TImage* image : {img_refresh1, img_refresh2, img_refresh3})
+        image->SetVisible(false);
 
     // Page 0: the source disc.
     panSelectDVD = MakePage(this, this, 179, 67, 525, 203, Splitter1);
@@ -276,16 +279,14 @@ void TMainForm::SetDlgType(int32_t mode)
     lblState->SetCaption(String());
 }
 
-void TMainForm::FormShow(TObject*)
-{
-    ShowPage(m_Page);
-}
+void TMainForm::FormShow(TObject*) { ShowPage(m_Page); }
 
 void TMainForm::ShowPage(int32_t page) { SetupPage(page); }
 
 void TMainForm::HideAllPanels()
 {
-    for (TPanel* panel : m_Panels) panel->SetVisible(false);
+    for (TPanel* panel : m_Panels)
+        panel->SetVisible(false);
 }
 
 void TMainForm::ShowPanel(TPanel* panel)
@@ -305,7 +306,8 @@ void TMainForm::ShowButtons(bool back)
 void TMainForm::SetCloseEnabled(bool enabled)
 {
     HMENU menu = GetSystemMenu(Handle(), FALSE);
-    if (menu) EnableMenuItem(menu, SC_CLOSE, enabled ? MF_ENABLED : (MF_DISABLED | MF_GRAYED));
+    if (menu)
+        EnableMenuItem(menu, SC_CLOSE, enabled ? MF_ENABLED : (MF_DISABLED | MF_GRAYED));
 }
 
 void TMainForm::SetupPage(int32_t page)
@@ -339,8 +341,8 @@ void TMainForm::SetupPage(int32_t page)
     case wpProgress:
         SetCloseEnabled(false);
         // Only the flows with a pipeline of their own (0 and 1) can have a format step.
-        if (m_DlgType >= 0 && m_DlgType <= 1 && Win7InsCreator::HasFormatStep(static_cast<unsigned>(m_DlgType)) &&
-            !ConfirmFormat()) {
+        if (m_DlgType >= 0 && m_DlgType <= 1 &&
+            Win7InsCreator::HasFormatStep(static_cast<unsigned>(m_DlgType)) && !ConfirmFormat()) {
             m_Page = PageFlowTable[m_DlgType][1];
             SetupPage(m_Page);
             return;
@@ -348,8 +350,10 @@ void TMainForm::SetupPage(int32_t page)
         HideAllPanels();
         lblStatus->SetCaption(T(L"Status"));
         lblScreenTitle->SetCaption(T(L"Step3"));
-        if (m_DlgType == 0) Label1->SetCaption(T(L"USB Step3 Caption"));
-        else if (m_DlgType == 1) Label1->SetCaption(T(L"ISO Step3 Caption"));
+        if (m_DlgType == 0)
+            Label1->SetCaption(T(L"USB Step3 Caption"));
+        else if (m_DlgType == 1)
+            Label1->SetCaption(T(L"ISO Step3 Caption"));
         panMainScreen->SetLeft(180);
         panMainScreen->SetHeight(205);
         panMainScreen->SetVisible(true);
@@ -391,9 +395,11 @@ void TMainForm::SetupPage(int32_t page)
 
 int TMainForm::PageColumn() const
 {
-    if (m_DlgType < 0 || m_DlgType > 3) return -1;
+    if (m_DlgType < 0 || m_DlgType > 3)
+        return -1;
     for (int column = 0; column < 3; ++column) {
-        if (PageFlowTable[m_DlgType][column] == m_Page) return column;
+        if (PageFlowTable[m_DlgType][column] == m_Page)
+            return column;
     }
     return -1;
 }
@@ -440,7 +446,4 @@ bool TMainForm::ConfirmFormat()
     return MessageBox(text, T(L"Warning"), MB_YESNO) == IDYES;
 }
 
-void TMainForm::FormClose(TObject*, TCloseAction&)
-{
-    dlgFirst->Close();
-}
+void TMainForm::FormClose(TObject*, TCloseAction&) { dlgFirst->Close(); }

@@ -99,10 +99,7 @@ void TMainForm::Dispatch(TMessage& message)
     }
 }
 
-void TMainForm::WMWimImageCount(TMessage& message)
-{
-    m_WimStepCount = static_cast<int>(message.LParam) * 3;
-}
+void TMainForm::WMWimImageCount(TMessage& message) { m_WimStepCount = static_cast<int>(message.LParam) * 3; }
 
 void TMainForm::WMStepProgress(TMessage& message)
 {
@@ -143,7 +140,9 @@ void TMainForm::Finish(int code)
         m_btnNext->Repaint();
         return;
     }
-    String text = code == FINISH_SUCCESS ? T(L"SuccessMsg") : code == FINISH_CANCELLED ? T(L"CancelMsg") : String();
+    String text = code == FINISH_SUCCESS     ? T(L"SuccessMsg")
+                  : code == FINISH_CANCELLED ? T(L"CancelMsg")
+                                             : String();
     int answer = MessageBox(text, T(L"Finish"), MB_YESNO);
     if (answer == IDNO) {
         dlgFirst->Show();

@@ -162,10 +162,7 @@ void TMainForm::cmbUsbListChange(TObject*)
     m_btnNext->SetEnabled(UsbLargeEnough(m_UsbSizeMB, m_DvdSizeMB));
 }
 
-int TMainForm::ParseUsbCapacity(const String& text)
-{
-    return ::ParseUsbCapacity(text, T(L"Capacity"));
-}
+int TMainForm::ParseUsbCapacity(const String& text) { return ::ParseUsbCapacity(text, T(L"Capacity")); }
 
 void TMainForm::btnBrowerISOClick(TObject*)
 {

@@ -5,8 +5,8 @@
 
 #include <exception>
 
-TOperationThd::TOperationThd(bool CreateSuspended, bool nvme, bool compatible,
-                             const _WIN7_OPERAT_INFO* info, int type, HWND window)
+TOperationThd::TOperationThd(bool CreateSuspended, bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info,
+                             int type, HWND window)
     : TThread(CreateSuspended), m_hWnd(window), m_pCreator(nullptr), m_Result(0), m_bCancel(false),
       m_bClosing(false)
 {
@@ -104,8 +104,10 @@ OperationThdMaker g_maker;
 
 void SetOperationThdMaker(OperationThdMaker maker) { g_maker = std::move(maker); }
 
-TOperationThd* MakeOperationThd(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type, HWND window)
+TOperationThd* MakeOperationThd(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type,
+                                HWND window)
 {
-    if (g_maker) return g_maker(nvme, compatible, info, type, window);
+    if (g_maker)
+        return g_maker(nvme, compatible, info, type, window);
     return new TOperationThd(true, nvme, compatible, info, type, window);
 }

@@ -14,8 +14,8 @@ enum JobFinishCode { FINISH_SUCCESS = 0, FINISH_FAILED = 1, FINISH_CANCELLED = 2
 class TOperationThd : public TThread {
 public:
     // The record must stay alive and unchanged until this worker has been deleted.
-    TOperationThd(bool CreateSuspended, bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info,
-                  int type, HWND window);
+    TOperationThd(bool CreateSuspended, bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type,
+                  HWND window);
     ~TOperationThd() override;
 
     // Resumes the suspended worker.
@@ -49,7 +49,8 @@ private:
 
 // Makes a job's worker, suspended. Throws when the system can't make the thread. Tests
 // put a maker of their own in place to see a creation fail; an empty one restores ours.
-using OperationThdMaker =
-    std::function<TOperationThd*(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type, HWND window)>;
+using OperationThdMaker = std::function<TOperationThd*(bool nvme, bool compatible,
+                                                       const _WIN7_OPERAT_INFO* info, int type, HWND window)>;
 void SetOperationThdMaker(OperationThdMaker maker);
-TOperationThd* MakeOperationThd(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type, HWND window);
+TOperationThd* MakeOperationThd(bool nvme, bool compatible, const _WIN7_OPERAT_INFO* info, int type,
+                                HWND window);

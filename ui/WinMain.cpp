@@ -16,7 +16,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Kept open for the life of the process.
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"BRINDLESLN");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (mutex) CloseHandle(mutex);
+        if (mutex)
+            CloseHandle(mutex);
         return 0;
     }
     try {

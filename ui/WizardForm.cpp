@@ -17,5 +17,6 @@ void TWizardForm::ApplyConfigCaptionAndLogo(TImage* sidePicture)
     SetCaption(config->GetTitle() + L" " + config->GetVersion());
     std::wstring logo = config->GetLogoPath();
     CGetConfigInfo::ReleaseInstance();
-    if (!logo.empty()) sidePicture->Picture()->LoadFromFile(logo);
+    if (!logo.empty())
+        sidePicture->Picture()->LoadFromFile(logo);
 }

@@ -21,12 +21,14 @@ GsCustomButton::GsCustomButton(TComponent* AOwner) : GsCustomControl(AOwner)
 
 void GsCustomButton::SetCaption(const String& value)
 {
-    if (value != m_caption) m_caption = value;
+    if (value != m_caption)
+        m_caption = value;
 }
 
 void GsCustomButton::SetInputBkgnd(TBitmap* value)
 {
-    if (value == m_inputBkgnd) return;
+    if (value == m_inputBkgnd)
+        return;
     m_inputBkgnd = value;
     Invalidate();
 }
@@ -36,20 +38,21 @@ gs::WdgCustomControl* GsCustomButton::TextElement()
     return dynamic_cast<gs::WdgCustomControl*>(GetWidget());
 }
 
-BYTE GsCustomButton::AlphaValue()
-{
-    return GetWidget()->Opacity();
-}
+BYTE GsCustomButton::AlphaValue() { return GetWidget()->Opacity(); }
 
 void GsCustomButton::SetAlphaValue(BYTE value)
 {
     GetWidget()->SetOpacity(value);
     for (int i = 0; i < ControlCount(); ++i) {
         TControl* child = Controls(i);
-        if (!child->Visible()) continue;
-        if (auto* button = dynamic_cast<GsCustomButton*>(child)) button->SetAlphaValue(value);
-        else if (auto* label = dynamic_cast<GsLabel*>(child)) label->SetAlphaValue(value);
-        else if (auto* image = dynamic_cast<GsImage*>(child)) image->SetAlphaValue(value);
+        if (!child->Visible())
+            continue;
+        if (auto* button = dynamic_cast<GsCustomButton*>(child))
+            button->SetAlphaValue(value);
+        else if (auto* label = dynamic_cast<GsLabel*>(child))
+            label->SetAlphaValue(value);
+        else if (auto* image = dynamic_cast<GsImage*>(child))
+            image->SetAlphaValue(value);
     }
 }
 
@@ -61,7 +64,8 @@ bool GsCustomButton::WordWrap()
 
 void GsCustomButton::SetWordWrap(bool value)
 {
-    if (gs::WdgCustomControl* e = TextElement()) e->SetWordWrap(value);
+    if (gs::WdgCustomControl* e = TextElement())
+        e->SetWordWrap(value);
 }
 
 TAlignment GsCustomButton::Alignment()
@@ -72,7 +76,8 @@ TAlignment GsCustomButton::Alignment()
 
 void GsCustomButton::SetAlignment(TAlignment value)
 {
-    if (gs::WdgCustomControl* e = TextElement()) e->SetAlignment(value);
+    if (gs::WdgCustomControl* e = TextElement())
+        e->SetAlignment(value);
 }
 
 TTextLayout GsCustomButton::Layout()
@@ -83,7 +88,8 @@ TTextLayout GsCustomButton::Layout()
 
 void GsCustomButton::SetLayout(TTextLayout value)
 {
-    if (gs::WdgCustomControl* e = TextElement()) e->SetLayout(value);
+    if (gs::WdgCustomControl* e = TextElement())
+        e->SetLayout(value);
 }
 
 gs::GsTextMargins* GsCustomButton::TextMargins()
@@ -94,16 +100,19 @@ gs::GsTextMargins* GsCustomButton::TextMargins()
 
 void GsCustomButton::SetTextMargins(gs::GsTextMargins* value)
 {
-    if (gs::WdgCustomControl* e = TextElement()) e->SetTextMargins(value);
+    if (gs::WdgCustomControl* e = TextElement())
+        e->SetTextMargins(value);
 }
 
 bool GsCustomButton::CanAutoSize(int& newWidth, int& newHeight)
 {
     // Before the concrete class has made its element there is nothing to fit; the first
     // use of the element sizes the control to it.
-    if (!HasWidget()) return false;
+    if (!HasWidget())
+        return false;
     gs::GsWidget* widget = GetWidget();
-    if (widget->Width() == Width() && widget->Height() == Height()) return false;
+    if (widget->Width() == Width() && widget->Height() == Height())
+        return false;
     newWidth = widget->Width();
     newHeight = widget->Height();
     return true;
@@ -124,28 +133,36 @@ void GsCustomButton::RenderTo(TBitmap* target, bool toCanvas)
     gs::GsWidget* widget = GetWidget();
     widget->SetText(m_caption);
     widget->Draw(target);
-    if (toCanvas) Canvas()->Draw(0, 0, target);
+    if (toCanvas)
+        Canvas()->Draw(0, 0, target);
 }
 
 void GsCustomButton::ComposeChild(TControl* child, TBitmap* target, bool withChildren, bool force)
 {
-    if (auto* control = dynamic_cast<GsCustomControl*>(child)) control->ComposeInto(target, withChildren, force);
-    else if (auto* label = dynamic_cast<GsLabel*>(child)) label->ComposeInto(target, withChildren);
-    else if (auto* image = dynamic_cast<GsImage*>(child)) image->ComposeInto(target, withChildren);
-    else if (auto* edit = dynamic_cast<GsEdit*>(child)) edit->ComposeInto(target, withChildren, force);
+    if (auto* control = dynamic_cast<GsCustomControl*>(child))
+        control->ComposeInto(target, withChildren, force);
+    else if (auto* label = dynamic_cast<GsLabel*>(child))
+        label->ComposeInto(target, withChildren);
+    else if (auto* image = dynamic_cast<GsImage*>(child))
+        image->ComposeInto(target, withChildren);
+    else if (auto* edit = dynamic_cast<GsEdit*>(child))
+        edit->ComposeInto(target, withChildren, force);
 }
 
 void GsCustomButton::ComposeInto(TBitmap* target, bool withChildren, bool force)
 {
-    if (!Visible() && !force) return;
+    if (!Visible() && !force)
+        return;
     gs::ClipGuard frame(target, TPoint(Left(), Top()), BoundsRect());
     gs::GsWidget* widget = GetWidget();
     widget->SetText(m_caption);
     widget->Draw(target);
-    if (!withChildren) return;
+    if (!withChildren)
+        return;
     for (int i = 0; i < ControlCount(); ++i) {
         TControl* child = Controls(i);
-        if (child->Visible() || force) ComposeChild(child, target, withChildren, force);
+        if (child->Visible() || force)
+            ComposeChild(child, target, withChildren, force);
     }
 }
 
@@ -155,7 +172,8 @@ void GsCustomButton::PaintChildren(TBitmap* target, const TPoint& offset, bool f
     gs::ClipGuard frame(target, TPoint(-offset.x, -offset.y), TRect(0, 0, target->Width(), target->Height()));
     for (int i = 0; i < ControlCount(); ++i) {
         TControl* child = Controls(i);
-        if (child->Visible() || force) ComposeChild(child, target, true, true);
+        if (child->Visible() || force)
+            ComposeChild(child, target, true, true);
     }
 }
 
@@ -174,31 +192,29 @@ GsButton::~GsButton()
     m_cache = nullptr;
 }
 
-gs::GsWidget* GsButton::CreateWidget()
-{
-    return new gs::WdgButton;
-}
+gs::GsWidget* GsButton::CreateWidget() { return new gs::WdgButton; }
 
-gs::WdgButton* GsButton::Element()
-{
-    return static_cast<gs::WdgButton*>(GetWidget());
-}
+gs::WdgButton* GsButton::Element() { return static_cast<gs::WdgButton*>(GetWidget()); }
 
 void GsButton::SetAppearance(gs::GsButtonAppearance* value)
 {
-    if (value && value != Appearance()) Appearance()->Assign(value);
+    if (value && value != Appearance())
+        Appearance()->Assign(value);
 }
 
 void GsButton::SetTextEffect(gs::GsButtonOuterGlowTextEffect* value)
 {
-    if (value && value != TextEffect()) TextEffect()->Assign(value);
+    if (value && value != TextEffect())
+        TextEffect()->Assign(value);
 }
 
 bool GsButton::CanAutoSize(int& newWidth, int& newHeight)
 {
-    if (!HasWidget()) return false;
+    if (!HasWidget())
+        return false;
     TBitmap* raised = Appearance()->Raised();
-    if (raised->Width() == Width() && raised->Height() == Height()) return false;
+    if (raised->Width() == Width() && raised->Height() == Height())
+        return false;
     newWidth = raised->Width();
     newHeight = raised->Height();
     return true;
@@ -207,7 +223,8 @@ bool GsButton::CanAutoSize(int& newWidth, int& newHeight)
 void GsButton::Invalidate()
 {
     GsCustomButton::Invalidate();
-    for (int i = 0; i < ControlCount(); ++i) Controls(i)->Invalidate();
+    for (int i = 0; i < ControlCount(); ++i)
+        Controls(i)->Invalidate();
     m_cacheDirty = true;
 }
 
@@ -220,13 +237,16 @@ void GsButton::RenderTo(TBitmap* target, bool toCanvas)
 
 void GsButton::PaintToBitmap(TBitmap* target)
 {
-    if (m_cacheDirty) GsCustomButton::PaintToBitmap(target);
-    else gs::CopyPixels(target, m_cache);
+    if (m_cacheDirty)
+        GsCustomButton::PaintToBitmap(target);
+    else
+        gs::CopyPixels(target, m_cache);
 }
 
 void GsButton::Click()
 {
-    if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(m_modalResult);
+    if (TCustomForm* form = GetParentForm(this))
+        form->SetModalResult(m_modalResult);
     GsCustomButton::Click();
 }
 

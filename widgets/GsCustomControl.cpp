@@ -65,7 +65,8 @@ void GsCustomControl::RenderTo(TBitmap* target, bool toCanvas)
     gs::GsWidget* widget = GetWidget();
     widget->SetText(Text());
     widget->Draw(target);
-    if (toCanvas) Canvas()->Draw(0, 0, target);
+    if (toCanvas)
+        Canvas()->Draw(0, 0, target);
 }
 
 void GsCustomControl::ComposeInto(TBitmap* target, bool withChildren, bool)
@@ -77,7 +78,8 @@ void GsCustomControl::ComposeInto(TBitmap* target, bool withChildren, bool)
     widget->Draw(target);
     widget->SetX(0);
     widget->SetY(0);
-    if (!withChildren) return;
+    if (!withChildren)
+        return;
     // The children land at the control's place; their clip is their own.
     gs::ClipGuard frame(target, TPoint(Left(), Top()));
     for (int i = 0; i < ControlCount(); ++i) {
@@ -89,10 +91,7 @@ void GsCustomControl::ComposeInto(TBitmap* target, bool withChildren, bool)
     }
 }
 
-bool GsCustomControl::HitTest(int x, int y)
-{
-    return x >= 0 && x < Width() && y >= 0 && y < Height();
-}
+bool GsCustomControl::HitTest(int x, int y) { return x >= 0 && x < Width() && y >= 0 && y < Height(); }
 
 void GsCustomControl::AdjustToWidget()
 {
@@ -100,10 +99,7 @@ void GsCustomControl::AdjustToWidget()
     SetBounds(Left(), Top(), widget->Width(), widget->Height());
 }
 
-void GsCustomControl::WidgetResized(gs::GsWidget*)
-{
-    AdjustToWidget();
-}
+void GsCustomControl::WidgetResized(gs::GsWidget*) { AdjustToWidget(); }
 
 void GsCustomControl::EraseBackground() {}
 
@@ -132,21 +128,29 @@ void GsCustomControl::WndProc(TMessage& message)
 void GsCustomControl::Dispatch(TMessage& message)
 {
     switch (message.Msg) {
-    case WM_MOUSEHOVER: WMMouseHover(message); break;
-    case WM_MOUSELEAVE: WMMouseLeave(message); break;
-    default: TCustomControl::Dispatch(message); break;
+    case WM_MOUSEHOVER:
+        WMMouseHover(message);
+        break;
+    case WM_MOUSELEAVE:
+        WMMouseLeave(message);
+        break;
+    default:
+        TCustomControl::Dispatch(message);
+        break;
     }
 }
 
 void GsCustomControl::MouseMove(TShiftState shift, int x, int y)
 {
-    if (!shift.Contains(ssLeft)) m_hoverTime = 200;
+    if (!shift.Contains(ssLeft))
+        m_hoverTime = 200;
     if (HitTest(x, y)) {
         if (!m_hovering || m_leftHeld) {
             bool entering = !m_hovering && !m_leftHeld;
             TrackMouse();
             m_hovering = true;
-            if (entering) MouseEnter();
+            if (entering)
+                MouseEnter();
         }
     } else if (m_hovering) {
         m_hovering = false; // the leave itself comes with WM_MOUSELEAVE
@@ -157,7 +161,8 @@ void GsCustomControl::MouseMove(TShiftState shift, int x, int y)
 
 void GsCustomControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
-    if (button == mbLeft) m_leftHeld = true;
+    if (button == mbLeft)
+        m_leftHeld = true;
     GetWidget()->MouseDown(button, shift, x, y);
     TCustomControl::MouseDown(button, shift, x, y);
 }
@@ -176,16 +181,24 @@ void GsCustomControl::MouseUp(TMouseButton button, TShiftState shift, int x, int
 void GsCustomControl::WMMouseHover(TMessage& message)
 {
     TShiftState shift;
-    if (message.WParam & MK_LBUTTON) shift << ssLeft;
-    if (message.WParam & MK_RBUTTON) shift << ssRight;
-    if (message.WParam & MK_MBUTTON) shift << ssMiddle;
-    if (message.WParam & MK_SHIFT) shift << ssShift;
-    if (message.WParam & MK_CONTROL) shift << ssCtrl;
+    if (message.WParam & MK_LBUTTON)
+        shift << ssLeft;
+    if (message.WParam & MK_RBUTTON)
+        shift << ssRight;
+    if (message.WParam & MK_MBUTTON)
+        shift << ssMiddle;
+    if (message.WParam & MK_SHIFT)
+        shift << ssShift;
+    if (message.WParam & MK_CONTROL)
+        shift << ssCtrl;
     int x = static_cast<int>(LOWORD(message.LParam));
     int y = static_cast<int>(HIWORD(message.LParam));
-    if (message.WParam & MK_LBUTTON) MouseDown(mbLeft, shift, x, y);
-    else if (message.WParam & MK_RBUTTON) MouseDown(mbRight, shift, x, y);
-    else if (message.WParam & MK_MBUTTON) MouseDown(mbMiddle, shift, x, y);
+    if (message.WParam & MK_LBUTTON)
+        MouseDown(mbLeft, shift, x, y);
+    else if (message.WParam & MK_RBUTTON)
+        MouseDown(mbRight, shift, x, y);
+    else if (message.WParam & MK_MBUTTON)
+        MouseDown(mbMiddle, shift, x, y);
     if (shift.Contains(ssLeft))
         m_hoverTime = m_hoverTime < 40 ? 20 : m_hoverTime - 20;
     else
@@ -207,8 +220,10 @@ void GsCustomControl::TrackMouse()
     track.dwFlags = m_repeated ? TME_LEAVE | TME_HOVER : TME_LEAVE;
     track.hwndTrack = Handle();
     track.dwHoverTime = m_hoverTime;
-    if (gs::g_trackMouseEvent) gs::g_trackMouseEvent(&track);
-    else ::TrackMouseEvent(&track);
+    if (gs::g_trackMouseEvent)
+        gs::g_trackMouseEvent(&track);
+    else
+        ::TrackMouseEvent(&track);
 }
 
 void GsCustomControl::DoEnter()

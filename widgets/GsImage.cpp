@@ -15,23 +15,27 @@ GsImage::~GsImage()
 
 void GsImage::SetAlphaChannel(bool value)
 {
-    if (value == m_alphaChannel) return;
+    if (value == m_alphaChannel)
+        return;
     m_alphaChannel = value;
     PictureChanged(this);
 }
 
 void GsImage::SetAlphaBlend(bool value)
 {
-    if (value == m_alphaBlend) return;
+    if (value == m_alphaBlend)
+        return;
     m_alphaBlend = value;
     PictureChanged(this);
 }
 
 void GsImage::SetAlphaValue(unsigned char value)
 {
-    if (value == m_alphaValue) return;
+    if (value == m_alphaValue)
+        return;
     m_alphaValue = value;
-    if (m_alphaBlend) PictureChanged(this);
+    if (m_alphaBlend)
+        PictureChanged(this);
 }
 
 void GsImage::PictureChanged(TObject*)
@@ -45,16 +49,20 @@ bool GsImage::CanAutoSize(int& newWidth, int& newHeight)
 {
     if (ComponentState().Contains(csDesigning) && (m_picture->Width() <= 0 || m_picture->Height() <= 0))
         return true;
-    if (Align() == alNone || Align() == alLeft || Align() == alRight) newWidth = m_picture->Width();
-    if (Align() == alNone || Align() == alTop || Align() == alBottom) newHeight = m_picture->Height();
+    if (Align() == alNone || Align() == alLeft || Align() == alRight)
+        newWidth = m_picture->Width();
+    if (Align() == alNone || Align() == alTop || Align() == alBottom)
+        newHeight = m_picture->Height();
     return true;
 }
 
 void GsImage::Paint()
 {
-    if (Width() == 0 || Height() == 0 || m_picture->Width() == 0 || m_picture->Height() == 0) return;
+    if (Width() == 0 || Height() == 0 || m_picture->Width() == 0 || m_picture->Height() == 0)
+        return;
     TBitmap* picture = m_picture->Bitmap();
-    if (gs::IsBitmapEmpty(picture)) return;
+    if (gs::IsBitmapEmpty(picture))
+        return;
     const TRect rect(0, 0, Width(), Height());
     if (!m_alphaChannel || picture->PixelFormat() != pf32bit) {
         Canvas()->StretchDraw(rect, picture);
@@ -68,14 +76,16 @@ void GsImage::Paint()
 void GsImage::PaintToBitmap(TBitmap* target)
 {
     TBitmap* picture = m_picture->Bitmap();
-    if (gs::IsBitmapEmpty(picture)) return;
+    if (gs::IsBitmapEmpty(picture))
+        return;
     gs::CopyBitmapToCanvas(target->Canvas(), TRect(0, 0, Width(), Height()), picture, TPoint(0, 0));
 }
 
 void GsImage::ComposeInto(TBitmap* target, bool)
 {
     TBitmap* picture = m_picture->Bitmap();
-    if (gs::IsBitmapEmpty(picture)) return;
-    gs::AlphaBlendBitmap(target, TRect(Left(), Top(), Left() + Width(), Top() + Height()), picture, TPoint(0, 0),
-                         255);
+    if (gs::IsBitmapEmpty(picture))
+        return;
+    gs::AlphaBlendBitmap(target, TRect(Left(), Top(), Left() + Width(), Top() + Height()), picture,
+                         TPoint(0, 0), 255);
 }

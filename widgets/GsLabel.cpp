@@ -10,7 +10,8 @@ gs::TOuterGlowTextPainter* GsRadiation::Painter() const { return m_label->GlowPa
 
 void GsRadiation::Changed()
 {
-    if (!m_label->ComponentState().Contains(csReading)) m_label->AdjustBounds();
+    if (!m_label->ComponentState().Contains(csReading))
+        m_label->AdjustBounds();
     m_label->Invalidate();
 }
 
@@ -23,7 +24,8 @@ int GsRadiation::Y() const { return Painter()->Y(); }
 
 void GsRadiation::SetOpacity(unsigned char value)
 {
-    if (value == Opacity()) return;
+    if (value == Opacity())
+        return;
     Painter()->SetOpacity(value);
     Changed();
 }
@@ -31,35 +33,40 @@ void GsRadiation::SetOpacity(unsigned char value)
 void GsRadiation::SetRadius(unsigned value)
 {
     const int bounded = static_cast<int>(std::min<unsigned>(value, gs::TRadiateTextPainter::MaxRadius));
-    if (bounded == Painter()->Radius()) return;
+    if (bounded == Painter()->Radius())
+        return;
     Painter()->SetRadius(bounded);
     Changed();
 }
 
 void GsRadiation::SetSpread(unsigned char value)
 {
-    if (value == Spread()) return;
+    if (value == Spread())
+        return;
     Painter()->SetSpread(value);
     Changed();
 }
 
 void GsRadiation::SetColor(TColor value)
 {
-    if (value == Color()) return;
+    if (value == Color())
+        return;
     Painter()->SetColor(value);
     Changed();
 }
 
 void GsRadiation::SetX(int value)
 {
-    if (value == X()) return;
+    if (value == X())
+        return;
     Painter()->SetX(value);
     Changed();
 }
 
 void GsRadiation::SetY(int value)
 {
-    if (value == Y()) return;
+    if (value == Y())
+        return;
     Painter()->SetY(value);
     Changed();
 }
@@ -71,7 +78,8 @@ void GsRadiation::AssignTo(TPersistent* Dest)
         TPersistent::AssignTo(Dest);
         return;
     }
-    if (d == this) return;
+    if (d == this)
+        return;
     gs::TOuterGlowTextPainter* p = d->Painter();
     p->SetOpacity(Opacity());
     p->SetRadius(Painter()->Radius());
@@ -104,19 +112,26 @@ void GsLabel::SetRadiation(GsRadiation* value) { m_radiation->Assign(value); }
 unsigned GsLabel::EllipsisFlag() const
 {
     switch (EllipsisPosition()) {
-    case epPathEllipsis: return DT_PATH_ELLIPSIS;
-    case epEndEllipsis: return DT_END_ELLIPSIS;
-    case epWordEllipsis: return DT_WORD_ELLIPSIS;
-    default: return 0;
+    case epPathEllipsis:
+        return DT_PATH_ELLIPSIS;
+    case epEndEllipsis:
+        return DT_END_ELLIPSIS;
+    case epWordEllipsis:
+        return DT_WORD_ELLIPSIS;
+    default:
+        return 0;
     }
 }
 
 unsigned GsLabel::GetDrawFlags() const
 {
     unsigned flags = DT_EXPANDTABS;
-    if (Alignment() == taRightJustify) flags |= DT_RIGHT;
-    else if (Alignment() == taCenter) flags |= DT_CENTER;
-    if (WordWrap()) flags |= DT_WORDBREAK;
+    if (Alignment() == taRightJustify)
+        flags |= DT_RIGHT;
+    else if (Alignment() == taCenter)
+        flags |= DT_CENTER;
+    if (WordWrap())
+        flags |= DT_WORDBREAK;
     return flags | EllipsisFlag();
 }
 
@@ -125,11 +140,13 @@ void GsLabel::DoDrawText(TRect& rect, unsigned int flags)
     TCanvas* canvas = Canvas();
     canvas->Font()->Assign(Font());
     flags |= EllipsisFlag();
-    if (!ShowAccelChar()) flags |= DT_NOPREFIX;
+    if (!ShowAccelChar())
+        flags |= DT_NOPREFIX;
     if (flags & DT_CALCRECT) {
         String text = GetLabelText();
         // An empty caption still measures one line, as the plain label does.
-        if (text.empty() || (ShowAccelChar() && text == L"&")) text += L" ";
+        if (text.empty() || (ShowAccelChar() && text == L"&"))
+            text += L" ";
         canvas->Font()->Assign(Font());
         m_painter->CalcRect(canvas, text.c_str(), rect, flags);
         return;
@@ -145,7 +162,8 @@ void GsLabel::DrawGlowText(TCanvas* canvas, TRect& rect, unsigned flags)
         canvas->Brush()->SetStyle(bsSolid);
         canvas->FillRect(rect);
     }
-    if (!ShowAccelChar()) flags |= DT_NOPREFIX;
+    if (!ShowAccelChar())
+        flags |= DT_NOPREFIX;
     const String text = GetLabelText();
     if (Enabled()) {
         m_painter->DrawText(canvas, text.c_str(), rect, flags, 0, true);
@@ -159,7 +177,8 @@ void GsLabel::DrawGlowText(TCanvas* canvas, TRect& rect, unsigned flags)
 
 void GsLabel::AdjustLayout(TCanvas* canvas, TRect& rect, unsigned flags)
 {
-    if (Layout() == tlTop) return;
+    if (Layout() == tlTop)
+        return;
     TRect measured = rect;
     canvas->Font()->Assign(Font());
     const String text = GetLabelText();
@@ -172,7 +191,8 @@ void GsLabel::AdjustLayout(TCanvas* canvas, TRect& rect, unsigned flags)
 
 void GsLabel::PaintToBitmap(TBitmap* target)
 {
-    if (Caption().empty()) return;
+    if (Caption().empty())
+        return;
     TRect rect(0, 0, Width(), Height());
     target->SetSize(Width(), Height());
     const unsigned flags = GetDrawFlags();
@@ -182,7 +202,8 @@ void GsLabel::PaintToBitmap(TBitmap* target)
 
 void GsLabel::ComposeInto(TBitmap* target, bool)
 {
-    if (Caption().empty()) return;
+    if (Caption().empty())
+        return;
     TRect rect(Left(), Top(), Left() + Width(), Top() + Height());
     const unsigned flags = GetDrawFlags();
     AdjustLayout(target->Canvas(), rect, flags);

@@ -19,10 +19,7 @@ namespace gs {
 
 // ---- File
 
-File::File()
-    : m_bOpen(false), m_hFile(INVALID_HANDLE_VALUE), m_bReadOnly(true), m_bCreate(false)
-{
-}
+File::File() : m_bOpen(false), m_hFile(INVALID_HANDLE_VALUE), m_bReadOnly(true), m_bCreate(false) {}
 
 File::~File() { Close(); }
 
@@ -80,8 +77,8 @@ bool DriveDevice::ReadDriveData()
     // Geometry (24), disk size (8), then the partition information block (style at 36).
     BYTE geometry[56] = {};
     DWORD returned = 0;
-    if (!GetDiskSystem().DeviceIoControl(m_hFile, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0,
-                                         geometry, sizeof geometry, &returned))
+    if (!GetDiskSystem().DeviceIoControl(m_hFile, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, geometry,
+                                         sizeof geometry, &returned))
         return false;
     const size_t styleAt = offsetof(DISK_GEOMETRY_EX, Data) + offsetof(DISK_PARTITION_INFO, PartitionStyle);
     static_assert(offsetof(DISK_GEOMETRY_EX, Data) + offsetof(DISK_PARTITION_INFO, PartitionStyle) == 36,
@@ -130,8 +127,8 @@ bool IsOnUsbBus(unsigned disk, DWORD& error)
     DiskSystem& system = GetDiskSystem();
     wchar_t path[32];
     std::swprintf(path, 32, L"\\\\.\\PhysicalDrive%u", disk);
-    HANDLE device = system.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       OPEN_EXISTING, 0);
+    HANDLE device =
+        system.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
     if (device == INVALID_HANDLE_VALUE || !device) {
         error = GetLastError();
         return false;
@@ -141,8 +138,8 @@ bool IsOnUsbBus(unsigned disk, DWORD& error)
     query.QueryType = PropertyStandardQuery;
     BYTE descriptor[sizeof(STORAGE_DEVICE_DESCRIPTOR)] = {};
     DWORD returned = 0;
-    BOOL asked = system.DeviceIoControl(device, IOCTL_STORAGE_QUERY_PROPERTY, &query,
-                                        sizeof query, descriptor, sizeof descriptor, &returned);
+    BOOL asked = system.DeviceIoControl(device, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+                                        descriptor, sizeof descriptor, &returned);
     if (!asked)
         error = GetLastError();
     system.CloseHandle(device);
@@ -241,8 +238,8 @@ bool CDiskOP::RunScript(const char* text)
     // only reads and shares only reading keeps any other process from changing, replacing
     // or deleting the script, while diskpart itself can still open it. What the file holds
     // is read back through that handle, so a change made before it was opened is caught.
-    UniqueHandle held(::CreateFileW(g_ScriptPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle held(::CreateFileW(g_ScriptPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) {
         m_LastError = GetLastError();
         return false;
@@ -278,16 +275,15 @@ bool CDiskOP::FormatPartition(unsigned disk, unsigned partition, const char* fil
     if (!MayFormatDisk(disk))
         return false;
     char script[256];
-    std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick\r\nexit\r\n",
-                  disk, partition, fileSystem);
+    std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick\r\nexit\r\n", disk,
+                  partition, fileSystem);
     return RunScript(script);
 }
 
 bool CDiskOP::ActivePartition(unsigned disk, unsigned partition)
 {
     char script[256];
-    std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nactive\r\nexit\r\n", disk,
-                  partition);
+    std::snprintf(script, sizeof script, "sel disk %u\r\nsel par %u\r\nactive\r\nexit\r\n", disk, partition);
     return RunScript(script);
 }
 
@@ -311,8 +307,8 @@ bool CDiskOP::RunProcess(const wchar_t* application, const wchar_t* commandLine,
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     ProcessHandles process;
-    if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, process.Info())) {
+    if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, process.Info())) {
         m_LastError = GetLastError();
         std::fputs("create process fail\n", stdout);
         TraceLog(L"[CDiskOP::RunProcess] create process fail: " +

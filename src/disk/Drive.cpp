@@ -19,14 +19,15 @@ static_assert(kLayoutHeader == 48, "layout header");
 static_assert(kEntrySize == 144, "partition entry");
 
 constexpr size_t kLayoutFirstSize = kLayoutHeader + 4 * kEntrySize; // 624
-constexpr size_t kLayoutGrowth = 4 * kEntrySize;                      // 576
+constexpr size_t kLayoutGrowth = 4 * kEntrySize;                    // 576
 // No table is read beyond this: the four primary slots and 127 logical tables of four.
 constexpr DWORD kMaxLayoutEntries = 512;
 // Enough to reach a buffer of kMaxLayoutEntries; a device that still asks for more is
 // given up rather than asked for ever.
 constexpr int kLayoutTries =
-    1 + static_cast<int>((kLayoutHeader + kMaxLayoutEntries * kEntrySize - kLayoutFirstSize +
-                          kLayoutGrowth - 1) / kLayoutGrowth);
+    1 +
+    static_cast<int>((kLayoutHeader + kMaxLayoutEntries * kEntrySize - kLayoutFirstSize + kLayoutGrowth - 1) /
+                     kLayoutGrowth);
 static_assert(kLayoutTries == 128, "layout tries");
 
 constexpr long long kGptGap = 0x200000; // 2 MiB
@@ -80,10 +81,7 @@ bool OnDisk(const PARTITION_INFORMATION_EX& e, long long diskSize)
     return start <= limit - length;
 }
 
-long long DiskSizeOf(const LayoutServices& disk)
-{
-    return disk.diskSize ? disk.diskSize() : 0;
-}
+long long DiskSizeOf(const LayoutServices& disk) { return disk.diskSize ? disk.diskSize() : 0; }
 
 unsigned long long ToMiB(long long bytes)
 {
@@ -199,8 +197,7 @@ std::vector<_Partition> WalkGptLayout(const BYTE* layout, size_t size, const Lay
                 list.push_back(UnusedRecord(Start(entry) - previousEnd));
         }
         list.push_back(GptRecord(entry, disk));
-        if (i > 0 && i == entries.size() - 1 && diskSize > End(entry) &&
-            diskSize - End(entry) > kGptGap)
+        if (i > 0 && i == entries.size() - 1 && diskSize > End(entry) && diskSize - End(entry) > kGptGap)
             list.push_back(UnusedRecord(diskSize - End(entry)));
     }
     NumberRecords(list);
@@ -208,12 +205,11 @@ std::vector<_Partition> WalkGptLayout(const BYTE* layout, size_t size, const Lay
 }
 
 std::vector<_Partition> WalkMbrLayout(const BYTE* layout, size_t size, DWORD tracksPerCylinder,
-                                      DWORD sectorsPerTrack, DWORD bytesPerSector,
-                                      const LayoutServices& disk)
+                                      DWORD sectorsPerTrack, DWORD bytesPerSector, const LayoutServices& disk)
 {
     std::vector<_Partition> list;
-    const long long cylinder = static_cast<long long>(tracksPerCylinder) * sectorsPerTrack *
-                               static_cast<long long>(bytesPerSector);
+    const long long cylinder =
+        static_cast<long long>(tracksPerCylinder) * sectorsPerTrack * static_cast<long long>(bytesPerSector);
     if (cylinder <= 0)
         return list;
     const long long diskSize = DiskSizeOf(disk);
@@ -282,8 +278,8 @@ bool QueryDriveLayout(HANDLE drive, std::vector<BYTE>& layout)
     for (int attempt = 0; attempt < kLayoutTries; ++attempt, size += kLayoutGrowth) {
         layout.assign(size, 0);
         DWORD returned = 0;
-        if (GetDiskSystem().DeviceIoControl(drive, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0,
-                                            layout.data(), static_cast<DWORD>(size), &returned))
+        if (GetDiskSystem().DeviceIoControl(drive, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, layout.data(),
+                                            static_cast<DWORD>(size), &returned))
             return true;
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             break;
@@ -296,8 +292,8 @@ std::wstring GuidToRegistryText(const GUID& g)
 {
     wchar_t text[40];
     std::swprintf(text, 40, L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
-                  g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
+                  g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
 
@@ -309,10 +305,7 @@ DriveData::DriveData(int driveIndex, HANDLE drive) : m_hDrive(drive), m_DriveInd
 
 DriveData::~DriveData() { ClearPartitions(); }
 
-void DriveData::ClearPartitions()
-{
-    m_Partition.clear();
-}
+void DriveData::ClearPartitions() { m_Partition.clear(); }
 
 void DriveData::TakePartitions(std::vector<_Partition>&& partitions)
 {
@@ -335,8 +328,7 @@ LayoutServices DriveData::Services()
             return std::wstring(1, letter);
         return std::wstring();
     };
-    services.queryVolume = [this](_Partition& partition, std::wstring& fileSystem,
-                                  std::wstring& label) {
+    services.queryVolume = [this](_Partition& partition, std::wstring& fileSystem, std::wstring& label) {
         return QueryVolumes(partition, fileSystem, label);
     };
     services.diskSize = [this] { return GetDiskSize(); };
@@ -374,23 +366,20 @@ bool DriveData::QueryVolumes(_Partition& partition, std::wstring& fileSystem, st
             volume = INVALID_HANDLE_VALUE;
             if (system.DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"1:", target)) {
                 volume = system.CreateFileW(L"\\\\.\\1:", access, share, OPEN_EXISTING, 0);
-                system.DefineDosDeviceW(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION |
-                                            DDD_EXACT_MATCH_ON_REMOVE,
-                                        L"1:", target);
+                system.DefineDosDeviceW(
+                    DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, L"1:", target);
             }
             if (volume == INVALID_HANDLE_VALUE || !volume)
                 return false;
         }
-        read = system.GetVolumeInformationByHandleW(volume, volumeName, kVolumeTextChars, nullptr,
-                                                    nullptr, nullptr, fileSystemName,
-                                                    kVolumeTextChars);
+        read = system.GetVolumeInformationByHandleW(volume, volumeName, kVolumeTextChars, nullptr, nullptr,
+                                                    nullptr, fileSystemName, kVolumeTextChars);
         system.CloseHandle(volume);
     } else {
         if (partition.letter.size() == 1)
             partition.letter += L":\\";
-        read = system.GetVolumeInformationW(partition.letter.c_str(), volumeName, kVolumeTextChars,
-                                            nullptr, nullptr, nullptr, fileSystemName,
-                                            kVolumeTextChars);
+        read = system.GetVolumeInformationW(partition.letter.c_str(), volumeName, kVolumeTextChars, nullptr,
+                                            nullptr, nullptr, fileSystemName, kVolumeTextChars);
     }
     if (!read)
         return false;
@@ -427,8 +416,8 @@ bool DriveData::IsUSBBus()
     query.QueryType = PropertyStandardQuery;
     BYTE descriptor[40] = {};
     DWORD returned = 0;
-    if (!GetDiskSystem().DeviceIoControl(m_hDrive, IOCTL_STORAGE_QUERY_PROPERTY, &query,
-                                         12, descriptor, sizeof descriptor, &returned))
+    if (!GetDiskSystem().DeviceIoControl(m_hDrive, IOCTL_STORAGE_QUERY_PROPERTY, &query, 12, descriptor,
+                                         sizeof descriptor, &returned))
         return false;
     STORAGE_BUS_TYPE bus;
     std::memcpy(&bus, descriptor + offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType), sizeof bus);
@@ -439,8 +428,8 @@ long long DriveData::GetDiskSize()
 {
     BYTE geometry[40] = {};
     DWORD returned = 0;
-    if (!GetDiskSystem().DeviceIoControl(m_hDrive, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0,
-                                         geometry, sizeof geometry, &returned))
+    if (!GetDiskSystem().DeviceIoControl(m_hDrive, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, geometry,
+                                         sizeof geometry, &returned))
         return 0;
     LARGE_INTEGER size;
     std::memcpy(&size, geometry + offsetof(DISK_GEOMETRY_EX, DiskSize), sizeof size);
@@ -484,14 +473,14 @@ bool MBRData::ReadLayout()
 
     DISK_GEOMETRY geometry = {};
     DWORD returned = 0;
-    if (!GetDiskSystem().DeviceIoControl(m_hDrive, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0,
-                                         &geometry, sizeof geometry, &returned))
+    if (!GetDiskSystem().DeviceIoControl(m_hDrive, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+                                         sizeof geometry, &returned))
         return true;
     m_TracksPerCylinder = geometry.TracksPerCylinder;
     m_SectorsPerTrack = geometry.SectorsPerTrack;
     m_BytesPerSector = geometry.BytesPerSector;
-    TakePartitions(WalkMbrLayout(layout.data(), layout.size(), m_TracksPerCylinder,
-                                 m_SectorsPerTrack, m_BytesPerSector, Services()));
+    TakePartitions(WalkMbrLayout(layout.data(), layout.size(), m_TracksPerCylinder, m_SectorsPerTrack,
+                                 m_BytesPerSector, Services()));
     return true;
 }
 

@@ -14,7 +14,7 @@
 namespace gs {
 
 enum PartitionKind : unsigned {
-    PARTITION_KIND_PRIMARY = 0,  // primary, basic data or recovery
+    PARTITION_KIND_PRIMARY = 0, // primary, basic data or recovery
     PARTITION_KIND_EXTENDED = 1,
     PARTITION_KIND_LOGICAL = 2,  // also an extended partition holding no logical ones
     PARTITION_KIND_RESERVED = 3, // Microsoft reserved
@@ -23,13 +23,13 @@ enum PartitionKind : unsigned {
 };
 
 struct _Partition {
-    int index = 0;              // position in the list, unused records included
-    int number = 0;             // the system's partition number; 0 for unused space
+    int index = 0;               // position in the list, unused records included
+    int number = 0;              // the system's partition number; 0 for unused space
     unsigned long long size = 0; // MiB, truncated
     unsigned kind = PARTITION_KIND_UNUSED;
-    std::wstring letter;        // "", "E", or "E:\" once the volume was read through it
-    std::wstring type;          // file system, or a fixed name
-    std::wstring label;         // "NONAME" for a volume without one; empty when unread
+    std::wstring letter;             // "", "E", or "E:\" once the volume was read through it
+    std::wstring type;               // file system, or a fixed name
+    std::wstring label;              // "NONAME" for a volume without one; empty when unread
     PARTITION_INFORMATION_EX info{}; // as the system reported it; zero for unused space
 };
 
@@ -38,8 +38,7 @@ struct LayoutServices {
     // The drive letter ("E") of a partition number, empty when it has none.
     std::function<std::wstring(int number)> partitionLetter;
     // Reads the partition's volume: file system and label.
-    std::function<bool(_Partition& partition, std::wstring& fileSystem, std::wstring& label)>
-        queryVolume;
+    std::function<bool(_Partition& partition, std::wstring& fileSystem, std::wstring& label)> queryVolume;
     // The disk's size in bytes, 0 when unknown.
     std::function<long long()> diskSize;
 };
@@ -94,7 +93,7 @@ protected:
     LayoutServices Services();
 
     std::deque<std::unique_ptr<_Partition>> m_Partition;
-    HANDLE m_hDrive;  // borrowed from the drive device, never closed here
+    HANDLE m_hDrive; // borrowed from the drive device, never closed here
     int m_DriveIndex;
 };
 

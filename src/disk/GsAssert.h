@@ -3,5 +3,4 @@
 namespace gs {
 [[noreturn]] void AssertFailed(const char* expression, const char* file, int line);
 }
-#define GS_ASSERT(expression) \
-    ((expression) ? (void)0 : ::gs::AssertFailed(#expression, __FILE__, __LINE__))
+#define GS_ASSERT(expression) ((expression) ? (void)0 : ::gs::AssertFailed(#expression, __FILE__, __LINE__))

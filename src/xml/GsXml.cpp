@@ -38,8 +38,10 @@ bool NestingWithinBound(const std::string& text)
 {
     size_t tags = 0;
     for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '<') ++tags;
-    if (tags > kMaxConfigTags) return false;
+        if (text[i] == '<')
+            ++tags;
+    if (tags > kMaxConfigTags)
+        return false;
     int depth = 0;
     size_t i = 0;
     while ((i = text.find('<', i)) != std::string::npos) {
@@ -58,7 +60,8 @@ bool NestingWithinBound(const std::string& text)
             size_t j = i + 1;
             for (; j < text.size(); ++j) {
                 if (quote) {
-                    if (text[j] == quote) quote = 0;
+                    if (text[j] == quote)
+                        quote = 0;
                 } else if (text[j] == '"' || text[j] == '\'') {
                     quote = text[j];
                 } else if (text[j] == '>') {
@@ -66,11 +69,13 @@ bool NestingWithinBound(const std::string& text)
                 }
             }
             if (j >= text.size() || text[j - 1] != '/') {
-                if (++depth > kMaxConfigDepth) return false;
+                if (++depth > kMaxConfigDepth)
+                    return false;
             }
             i = j + 1;
         }
-        if (depth < 0) depth = 0;
+        if (depth < 0)
+            depth = 0;
     }
     return true;
 }
@@ -79,7 +84,8 @@ bool NestingWithinBound(const std::string& text)
 bool ReadBounded(const std::wstring& path, std::string& text)
 {
     FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return false;
+    if (!file)
+        return false;
     text.clear();
     char chunk[4096];
     size_t n;
@@ -104,7 +110,8 @@ bool ParseDocument(TiXmlDocument& doc, const std::string& text)
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {
             data += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
         } else {
             data += text[i];
         }
@@ -127,10 +134,7 @@ void GsConfigFile::Close()
     m_root = nullptr;
 }
 
-bool GsConfigFile::Open(const std::string& path, bool create)
-{
-    return Open(AnsiToWide(path), create);
-}
+bool GsConfigFile::Open(const std::string& path, bool create) { return Open(AnsiToWide(path), create); }
 
 bool GsConfigFile::Open(const std::wstring& path, bool create)
 {
@@ -138,7 +142,8 @@ bool GsConfigFile::Open(const std::wstring& path, bool create)
     m_doc = new TiXmlDocument();
     bool loaded = false;
     std::string text;
-    if (ReadBounded(path, text) && NestingWithinBound(text)) loaded = ParseDocument(*m_doc, text);
+    if (ReadBounded(path, text) && NestingWithinBound(text))
+        loaded = ParseDocument(*m_doc, text);
     if (!loaded && create) {
         m_doc->Clear();
         m_doc->LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", "no"));
@@ -161,21 +166,26 @@ bool GsConfigFile::Open(const std::wstring& path, bool create)
 
 XmlElementHandle FindChildElement(XmlElementHandle parent, const std::string& name, const std::string& key)
 {
-    if (!parent) return nullptr;
+    if (!parent)
+        return nullptr;
     TiXmlElement* child = AsElement(parent)->FirstChildElement(StrToLower(name).c_str());
-    if (!child || key.empty()) return child;
+    if (!child || key.empty())
+        return child;
     for (; child; child = child->NextSiblingElement(child->Value())) {
         const char* value = child->Attribute("key");
-        if (value && StrEqualNoCase(value, key)) return child;
+        if (value && StrEqualNoCase(value, key))
+            return child;
     }
     return nullptr;
 }
 
 bool GetElementInt(XmlElementHandle element, int& value)
 {
-    if (!element) return false;
+    if (!element)
+        return false;
     TiXmlNode* first = AsElement(element)->FirstChild();
-    if (!first || !first->ToText()) return false;
+    if (!first || !first->ToText())
+        return false;
     // Base 0: an integer literal as C writes it; the first byte that doesn't fit ends it.
     value = static_cast<int>(std::strtol(first->Value(), nullptr, 0));
     return true;
@@ -184,9 +194,11 @@ bool GetElementInt(XmlElementHandle element, int& value)
 bool GetElementTextA(XmlElementHandle element, std::string& text)
 {
     text.clear();
-    if (!element) return false;
+    if (!element)
+        return false;
     TiXmlNode* first = AsElement(element)->FirstChild();
-    if (!first || !first->ToText()) return false;
+    if (!first || !first->ToText())
+        return false;
     text = first->Value();
     return true;
 }
@@ -202,24 +214,29 @@ bool GetElementText(XmlElementHandle element, std::wstring& text)
 std::string StrToLower(const std::string& text)
 {
     std::string out(text);
-    for (char& c : out) c = LowerAscii(c);
+    for (char& c : out)
+        c = LowerAscii(c);
     return out;
 }
 
 bool StrEqualNoCase(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
     }
     return true;
 }
 
 std::wstring AnsiToWide(const std::string& text)
 {
-    if (text.empty()) return std::wstring();
+    if (text.empty())
+        return std::wstring();
     int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return std::wstring();
+    if (n <= 0)
+        return std::wstring();
     std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1, L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), n);
     return std::wstring(buffer.data(), static_cast<size_t>(n));
@@ -227,10 +244,12 @@ std::wstring AnsiToWide(const std::string& text)
 
 std::string WideToAnsi(const std::wstring& text)
 {
-    if (text.empty()) return std::string();
+    if (text.empty())
+        return std::string();
     int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                 nullptr);
-    if (n <= 0) return std::string();
+    if (n <= 0)
+        return std::string();
     std::vector<char> buffer(static_cast<size_t>(n) + 1, '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), n, nullptr,
                         nullptr);

@@ -36,12 +36,14 @@ std::vector<double> Microseconds(int rounds, const std::vector<std::function<voi
     const int batches = 7;
     std::vector<std::vector<double>> times(routines.size());
     for (auto& f : routines)
-        for (int i = 0; i < rounds / 10 + 1; ++i) f();
+        for (int i = 0; i < rounds / 10 + 1; ++i)
+            f();
     for (int n = 0; n < batches; ++n) {
         for (size_t k = 0; k < routines.size(); ++k) {
             LARGE_INTEGER a, b;
             QueryPerformanceCounter(&a);
-            for (int i = 0; i < rounds; ++i) routines[k]();
+            for (int i = 0; i < rounds; ++i)
+                routines[k]();
             QueryPerformanceCounter(&b);
             times[k].push_back(Seconds(a, b) * 1e6 / rounds);
         }
@@ -103,10 +105,10 @@ int main(int argc, char** argv)
     TBitmap offscreen;
     widgets_test::Fill(offscreen, kWidth, kHeight, clBlack);
     std::vector<double> t = Microseconds(rounds, {
-        [&] { button->Invalidate(), button->Update(); },
-        [&] { plain->Invalidate(), plain->Update(); },
-        [&] { button->RenderTo(&offscreen, false); },
-    });
+                                                     [&] { button->Invalidate(), button->Update(); },
+                                                     [&] { plain->Invalidate(), plain->Update(); },
+                                                     [&] { button->RenderTo(&offscreen, false); },
+                                                 });
     double full = t[0], bare = t[1], render = t[2];
 
     std::printf("button repaint, %d x %d, glowing caption   : %8.1f us\n", kWidth, kHeight, full);

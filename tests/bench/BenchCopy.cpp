@@ -81,8 +81,8 @@ std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
 bool WriteFileOfSize(const std::wstring& path, unsigned long long size, unsigned seed)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     std::vector<unsigned> block(256 * 1024);
@@ -95,8 +95,8 @@ bool WriteFileOfSize(const std::wstring& path, unsigned long long size, unsigned
             x ^= x << 5;
             word = x;
         }
-        DWORD chunk = static_cast<DWORD>(
-            std::min<unsigned long long>(size - done, block.size() * sizeof(unsigned)));
+        DWORD chunk =
+            static_cast<DWORD>(std::min<unsigned long long>(size - done, block.size() * sizeof(unsigned)));
         DWORD written = 0;
         ok = WriteFile(file, block.data(), chunk, &written, nullptr) && written == chunk;
         done += chunk;
@@ -151,8 +151,8 @@ bool PlainCopy(const std::wstring& from, const std::wstring& to)
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ok = PlainCopy(from + entry.cFileName + L"\\", to + entry.cFileName + L"\\");
         else
-            ok = CopyFileExW((from + entry.cFileName).c_str(), (to + entry.cFileName).c_str(),
-                             nullptr, nullptr, nullptr, 0) != FALSE;
+            ok = CopyFileExW((from + entry.cFileName).c_str(), (to + entry.cFileName).c_str(), nullptr,
+                             nullptr, nullptr, 0) != FALSE;
     } while (ok && FindNextFileW(find, &entry));
     FindClose(find);
     return ok;
@@ -164,8 +164,7 @@ double Seconds(std::chrono::steady_clock::time_point since)
 }
 
 enum Copier { kHost, kPlain, kEngine, kCopiers };
-const char* const kCopierNames[kCopiers] = {"host cp -r       ", "Wine CopyFileExW ",
-                                            "engine (COptFile)"};
+const char* const kCopierNames[kCopiers] = {"host cp -r       ", "Wine CopyFileExW ", "engine (COptFile)"};
 
 void PrintRatio(const char* label, const std::vector<double>& times, const std::vector<double>& others)
 {
@@ -262,8 +261,8 @@ int main(int argc, char** argv)
         }
     }
 
-    std::printf("\ntree: %u files, %.0f MB; %d rounds, the Wine copies swapping places each round\n",
-                files, bytes / double(MB), rounds);
+    std::printf("\ntree: %u files, %.0f MB; %d rounds, the Wine copies swapping places each round\n", files,
+                bytes / double(MB), rounds);
     for (int which = kHost; which < kCopiers; ++which) {
         std::vector<double> rates;
         for (double t : times[which])
@@ -275,7 +274,7 @@ int main(int argc, char** argv)
     // Above 100 % the engine was the faster of the pair.
     PrintRatio("engine / Wine CopyFileExW:", times[kEngine], times[kPlain]);
     PrintRatio("engine / host cp -r:      ", times[kEngine], times[kHost]);
-    const bool engineRan = std::any_of(times[kEngine].begin(), times[kEngine].end(),
-                                       [](double t) { return t > 0; });
+    const bool engineRan =
+        std::any_of(times[kEngine].begin(), times[kEngine].end(), [](double t) { return t > 0; });
     return engineRan ? 0 : 1;
 }

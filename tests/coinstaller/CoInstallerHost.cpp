@@ -4,14 +4,16 @@
 #include <windows.h>
 #include <setupapi.h>
 
-using CoDeviceInstallProc = DWORD(CALLBACK*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA, PCOINSTALLER_CONTEXT_DATA);
+using CoDeviceInstallProc = DWORD(CALLBACK*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
+                                             PCOINSTALLER_CONTEXT_DATA);
 
 int main()
 {
     HMODULE dll = LoadLibraryA("skrcoinx.dll");
     if (!dll)
         return 0x7FFF0001;
-    auto entry = reinterpret_cast<CoDeviceInstallProc>(reinterpret_cast<void*>(GetProcAddress(dll, "CoDeviceInstall")));
+    auto entry = reinterpret_cast<CoDeviceInstallProc>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "CoDeviceInstall")));
     if (!entry)
         return 0x7FFF0002;
     COINSTALLER_CONTEXT_DATA context = {};

@@ -17,9 +17,11 @@ using namespace testing_support;
 
 namespace {
 
-using CoDeviceInstallProc = DWORD(CALLBACK*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA, PCOINSTALLER_CONTEXT_DATA);
+using CoDeviceInstallProc = DWORD(CALLBACK*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
+                                             PCOINSTALLER_CONTEXT_DATA);
 
-const char kWmiKey[] = "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\Norvik_WMI::SkrSettings_impl\\Default";
+const char kWmiKey[] =
+    "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\Norvik_WMI::SkrSettings_impl\\Default";
 const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\SkrServiceSettings";
 const char kServiceRoot[] = "SYSTEM\\CurrentControlSet\\Services\\SkyrailService";
 const char kMutexName[] = "Global\\SKR-{A3C95E12-7B40-4D8E-B6F1-2E9D04C7A583}";
@@ -29,7 +31,8 @@ const wchar_t kPackage[] = L"C:\\Norvik\\Skyrail\\setup.msi";
 const wchar_t kDefaultLog[] = L"C:\\Norvik\\Logs\\NorvikSKRCoin.log";
 
 const char kRemoveLine[] = "msiexec.exe /x {6B1D2F40-3C85-4E7A-9D21-5A0C7E3F9B64} /qn NO_DRIVERS=TRUE";
-const char kInstallLine[] = "msiexec.exe /i C:\\Norvik\\Skyrail\\setup.msi /qn NO_DRIVERS=TRUE /l*v skr_log.txt";
+const char kInstallLine[] =
+    "msiexec.exe /i C:\\Norvik\\Skyrail\\setup.msi /qn NO_DRIVERS=TRUE /l*v skr_log.txt";
 
 using Lines = std::vector<std::string>;
 
@@ -95,7 +98,8 @@ Lines SuccessfulPass(const std::string& installLine, const Lines& registryLines 
 HKEY CreateKey(const char* path, REGSAM view = 0)
 {
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
+    LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                              nullptr);
     EXPECT_EQ(rc, ERROR_SUCCESS) << path;
     return key;
 }
@@ -103,7 +107,8 @@ HKEY CreateKey(const char* path, REGSAM view = 0)
 void SetValue(const char* path, const char* name, DWORD type, const void* data, DWORD size, REGSAM view = 0)
 {
     HKEY key = CreateKey(path, view);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
+    ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS)
+        << name;
     RegCloseKey(key);
 }
 
@@ -147,8 +152,11 @@ void DeleteTree(HKEY parent, const char* subkey, REGSAM view)
 // Everything the co-installer or a test may have left in the prefix.
 void ClearPrefix()
 {
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\Norvik_WMI::SkrSettings_impl\\Default", 0);
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\Norvik_WMI::SkrSettings_impl", 0);
+    DeleteTree(HKEY_LOCAL_MACHINE,
+               "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\Norvik_WMI::SkrSettings_impl\\Default",
+               0);
+    DeleteTree(HKEY_LOCAL_MACHINE,
+               "SYSTEM\\CurrentControlSet\\Services\\SkyrailService\\Norvik_WMI::SkrSettings_impl", 0);
     DeleteTree(HKEY_LOCAL_MACHINE, kServiceKey, 0);
     DeleteTree(HKEY_LOCAL_MACHINE, kServiceRoot, 0);
     DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Norvik", KEY_WOW64_32KEY);
@@ -296,9 +304,14 @@ TEST_F(CoInstallerTest, OtherFunctionsReturnZeroAndLogNothing)
 {
     PutPackage();
     SetLogPath(Narrow(m_temp / L"logs"));
-    const std::vector<DI_FUNCTION> functions{DIF_SELECTDEVICE, DIF_INSTALLDEVICEFILES, DIF_PROPERTYCHANGE,
-                                             DIF_DESTROYPRIVATEDATA, DIF_REGISTER_COINSTALLERS,
-                                             DIF_NEWDEVICEWIZARD_FINISHINSTALL, DIF_UNREMOVE, 0x7777};
+    const std::vector<DI_FUNCTION> functions{DIF_SELECTDEVICE,
+                                             DIF_INSTALLDEVICEFILES,
+                                             DIF_PROPERTYCHANGE,
+                                             DIF_DESTROYPRIVATEDATA,
+                                             DIF_REGISTER_COINSTALLERS,
+                                             DIF_NEWDEVICEWIZARD_FINISHINSTALL,
+                                             DIF_UNREMOVE,
+                                             0x7777};
     for (DI_FUNCTION function : functions) {
         EXPECT_EQ(Call(function, false), 0u) << function;
         EXPECT_EQ(Call(function, true), 0u) << function;
@@ -312,9 +325,9 @@ TEST_F(CoInstallerTest, OtherFunctionsReturnZeroAndLogNothing)
 TEST_F(CoInstallerTest, MissingPackageIsLoggedAndNothingRuns)
 {
     EXPECT_EQ(InstallDevice(), 0u);
-    EXPECT_EQ(Body(kDefaultLog), (Lines{"SKR Coinstaller (15.3.39.1) I",
-                                        "  Package file not detected at: C:\\Norvik\\Skyrail\\setup.msi",
-                                        "*Exiting*"}));
+    EXPECT_EQ(Body(kDefaultLog),
+              (Lines{"SKR Coinstaller (15.3.39.1) I",
+                     "  Package file not detected at: C:\\Norvik\\Skyrail\\setup.msi", "*Exiting*"}));
     EXPECT_TRUE(Journal().empty());
 }
 
@@ -374,10 +387,7 @@ struct CommandLineCase {
     Lines registryLines;
 };
 
-void PrintTo(const CommandLineCase& c, std::ostream* os)
-{
-    *os << c.label;
-}
+void PrintTo(const CommandLineCase& c, std::ostream* os) { *os << c.label; }
 
 const char kConversion[] = "   Problem when handling registry query conversion";
 
@@ -402,7 +412,10 @@ INSTANTIATE_TEST_SUITE_P(
                         {Dword(kWmiKey, "Unrelated", 1), Dword(kServiceKey, "Unrelated", 1)},
                         "",
                         {}},
-        CommandLineCase{"certified only", {Dword(kWmiKey, "CertifiedOnly", 1)}, " ONLY_CERTIFIED=#1 COPY_FW_SETTINGS=TRUE", {}},
+        CommandLineCase{"certified only",
+                        {Dword(kWmiKey, "CertifiedOnly", 1)},
+                        " ONLY_CERTIFIED=#1 COPY_FW_SETTINGS=TRUE",
+                        {}},
         CommandLineCase{"first depth only",
                         {Dword(kWmiKey, "OverrideFirstDepth", 0)},
                         " OVERRIDE_FIRST_DEPTH=#0 COPY_FW_SETTINGS=TRUE",
@@ -436,11 +449,14 @@ INSTANTIATE_TEST_SUITE_P(
                         {Dword(kWmiKey, "CertifiedOnly", 0), Dword(kWmiKey, "OverrideFirstDepth", 4096)},
                         " ONLY_CERTIFIED=#0 COPY_FW_SETTINGS=TRUE",
                         {kConversion}},
-        CommandLineCase{"value longer than a number",
-                        {Setting{kWmiKey, "CertifiedOnly", REG_QWORD, 1, 8}, Dword(kWmiKey, "OverrideFirstDepth", 2)},
-                        " OVERRIDE_FIRST_DEPTH=#2 COPY_FW_SETTINGS=TRUE",
-                        {"   Problem when handling registry query: CertifiedOnly 234"}}),
-    [](const ::testing::TestParamInfo<CommandLineCase>& info) { return "Case" + std::to_string(info.index); });
+        CommandLineCase{
+            "value longer than a number",
+            {Setting{kWmiKey, "CertifiedOnly", REG_QWORD, 1, 8}, Dword(kWmiKey, "OverrideFirstDepth", 2)},
+            " OVERRIDE_FIRST_DEPTH=#2 COPY_FW_SETTINGS=TRUE",
+            {"   Problem when handling registry query: CertifiedOnly 234"}}),
+    [](const ::testing::TestParamInfo<CommandLineCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
 
 // Denies everyone access to a key through a DACL without entries, keeping a handle
 // that puts the original DACL back whatever the test does.
@@ -453,7 +469,8 @@ public:
         DWORD size = 0;
         RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, nullptr, &size);
         m_original.resize(size);
-        if (size == 0 || RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, m_original.data(), &size) != ERROR_SUCCESS)
+        if (size == 0 ||
+            RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, m_original.data(), &size) != ERROR_SUCCESS)
             return;
         ACL empty;
         SECURITY_DESCRIPTOR denyAll;
@@ -487,12 +504,14 @@ TEST_F(CoInstallerTest, SettingsKeyThatCannotBeOpenedIsLoggedPerValue)
         DenyKeyAccess deny(kWmiKey);
         ASSERT_TRUE(deny.Denied());
         HKEY probe = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWmiKey, 0, KEY_QUERY_VALUE, &probe), ERROR_ACCESS_DENIED);
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWmiKey, 0, KEY_QUERY_VALUE, &probe),
+                  ERROR_ACCESS_DENIED);
         EXPECT_EQ(InstallDevice(), 0u);
     }
     std::string install = std::string(kInstallLine) + " COPY_NON_ADMIN=TRUE NON_ADMIN=#2";
-    EXPECT_EQ(Body(kDefaultLog), SuccessfulPass(install, {"   Problem when handling registry open: CertifiedOnly 5",
-                                                          "   Problem when handling registry open: OverrideFirstDepth 5"}));
+    EXPECT_EQ(Body(kDefaultLog),
+              SuccessfulPass(install, {"   Problem when handling registry open: CertifiedOnly 5",
+                                       "   Problem when handling registry open: OverrideFirstDepth 5"}));
 }
 
 // ---- The log folder ----
@@ -549,10 +568,7 @@ struct BadLogPath {
 
 class BadLogPathTest : public CoInstallerTest, public ::testing::WithParamInterface<BadLogPath> {};
 
-void PrintTo(const BadLogPath& c, std::ostream* os)
-{
-    *os << c.label;
-}
+void PrintTo(const BadLogPath& c, std::ostream* os) { *os << c.label; }
 
 // Whatever the value holds, the default folder is used and the value is consumed.
 TEST_P(BadLogPathTest, FallsBackToTheDefaultFolder)
@@ -587,7 +603,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLogPath{"binary without end", REG_BINARY, "@", 260},
                       BadLogPath{"number", REG_DWORD, std::string("\x43\x3a\x5c\x00", 4), 0},
                       BadLogPath{"expandable", REG_EXPAND_SZ, std::string("@exp\0", 5), 0},
-                      BadLogPath{"string too long", REG_SZ, "@" + std::string(300, 'L') + std::string(1, '\0'), 0},
+                      BadLogPath{"string too long", REG_SZ,
+                                 "@" + std::string(300, 'L') + std::string(1, '\0'), 0},
                       BadLogPath{"unterminated string filling the buffer", REG_SZ, "@", 260},
                       BadLogPath{"unterminated string too long", REG_SZ, "@", 400},
                       BadLogPath{"empty string", REG_SZ, std::string(1, '\0'), 0}),
@@ -646,7 +663,8 @@ TEST_F(CoInstallerTest, ShippedBuildNeverStartsAnMsiexecBesideTheHost)
     PutPackage();
     TempDir hostFolder;
     std::wstring bin = TestProgramFolder();
-    ASSERT_TRUE(CopyFileW((bin + L"coinstaller_host.exe").c_str(), (hostFolder / L"coinstaller_host.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((bin + L"coinstaller_host.exe").c_str(),
+                          (hostFolder / L"coinstaller_host.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((bin + L"skrcoinx.dll").c_str(), (hostFolder / L"skrcoinx.dll").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((bin + L"msiexec.exe").c_str(), (hostFolder / L"msiexec.exe").c_str(), FALSE));
     SetEnvironmentVariableW(L"SKRCOINX_TEST_MSIEXEC", nullptr);
@@ -655,8 +673,8 @@ TEST_F(CoInstallerTest, ShippedBuildNeverStartsAnMsiexecBesideTheHost)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, hostFolder.Path().c_str(),
-                               &startup, &process));
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               hostFolder.Path().c_str(), &startup, &process));
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
     DWORD exitCode = 1;
     GetExitCodeProcess(process.hProcess, &exitCode);
@@ -667,7 +685,8 @@ TEST_F(CoInstallerTest, ShippedBuildNeverStartsAnMsiexecBesideTheHost)
     EXPECT_TRUE(Journal().empty()) << "the msiexec.exe beside the host ran";
     Lines body = Body(kDefaultLog);
     ASSERT_GE(body.size(), 3u);
-    EXPECT_EQ(body[1], std::string("  Remove previous installer: ") + kRemoveLine) << "the command line is unchanged";
+    EXPECT_EQ(body[1], std::string("  Remove previous installer: ") + kRemoveLine)
+        << "the command line is unchanged";
     EXPECT_EQ(body[2], "  Uninstaller launched successfully") << "the system's msiexec.exe started";
 }
 

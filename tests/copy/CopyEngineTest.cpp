@@ -205,10 +205,11 @@ TEST_F(CopyEngineTest, AFolderThatCannotBeListedFailsTheCopyAndIsNamed)
         EXPECT_FALSE(Copy());
         EXPECT_EQ(COptFile::Instance()->GetLastCopyError(), static_cast<unsigned long>(ERROR_CRC));
         EXPECT_TRUE(IsEmptyFolder(dst));
-        EXPECT_GE(FindTraceLine(TraceLines(dir / L"work\\"),
-                                c.origin + (L" cannot list " + src + c.folder + L": ") +
-                                    SystemErrorText(ERROR_CRC).substr(2)),
-                  0) << Narrow(c.origin + src + c.folder);
+        EXPECT_GE(FindTraceLine(TraceLines(dir / L"work\\"), c.origin +
+                                                                 (L" cannot list " + src + c.folder + L": ") +
+                                                                 SystemErrorText(ERROR_CRC).substr(2)),
+                  0)
+            << Narrow(c.origin + src + c.folder);
     }
     // The root of an empty disc answers "no files" at once: empty, not damaged.
     RemoveTree(src);
@@ -225,8 +226,7 @@ TEST_F(CopyEngineTest, ASourceThatShrinksDuringTheCopyFailsIt)
     // When the second file is done, the first one (already copied) disappears.
     bool removed = false;
     std::wstring first;
-    SetChunkObserver([&](const std::wstring& source, unsigned long long done,
-                         unsigned long long total) {
+    SetChunkObserver([&](const std::wstring& source, unsigned long long done, unsigned long long total) {
         if (done != total)
             return;
         if (first.empty())

@@ -262,8 +262,8 @@ TEST_F(DriveTest, LayoutBufferGrowsForManyEntries)
     for (int i = 0; i < 3; ++i) {
         disk.partitions.push_back(
             FakeDiskSystem::MbrPartition(5 + i, (101 + 200 * i + 1) * cyl, 199 * cyl, 0x07));
-        disk.partitions.push_back(FakeDiskSystem::MbrPartition(0, (101 + 200 * (i + 1)) * cyl, 200 * cyl,
-                                                               i < 2 ? 0x05 : 0));
+        disk.partitions.push_back(
+            FakeDiskSystem::MbrPartition(0, (101 + 200 * (i + 1)) * cyl, 200 * cyl, i < 2 ? 0x05 : 0));
         disk.partitions.push_back(FakeDiskSystem::EmptyMbrSlot());
         disk.partitions.push_back(FakeDiskSystem::EmptyMbrSlot());
     }
@@ -323,7 +323,9 @@ TEST_F(DriveTest, TemporaryDosDeviceIsRemovedAfterUse)
 
     HookedDiskSystem hooked(fake);
     ScopedDiskSystem useHooked(hooked);
-    hooked.refuseOpen = [](const std::wstring& name) { return name.find(L"GLOBALROOT") != std::wstring::npos; };
+    hooked.refuseOpen = [](const std::wstring& name) {
+        return name.find(L"GLOBALROOT") != std::wstring::npos;
+    };
 
     for (int round = 0; round < 2; ++round) {
         gs::DriveManager::ReleaseInstance();

@@ -26,11 +26,10 @@ public:
         }
         return ForwardingDiskSystem::CreateFileW(name, access, share, disposition, flags);
     }
-    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                         DWORD outSize, DWORD* returned) override
+    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned) override
     {
-        BOOL result =
-            ForwardingDiskSystem::DeviceIoControl(device, code, in, inSize, out, outSize, returned);
+        BOOL result = ForwardingDiskSystem::DeviceIoControl(device, code, in, inSize, out, outSize, returned);
         if (afterControl)
             afterControl(code, result, returned);
         return result;

@@ -231,7 +231,7 @@ TEST(MbrWalk, ExtendedPartitionWithTwoLogicalDrivesAndGaps)
     // Table order differs from disk order: the walk sorts by offset.
     layout.Mbr(0, extStart, extEnd - extStart, 0, 0x0F);
     layout.Mbr(1, 1 * Cyl, 100 * Cyl, 1, 0x07);
-    layout.Mbr(4, extStart + 10 * Cyl, 100 * Cyl, 5, 0x07); // 10 cylinders into the container
+    layout.Mbr(4, extStart + 10 * Cyl, 100 * Cyl, 5, 0x07);  // 10 cylinders into the container
     layout.Mbr(5, extStart + 200 * Cyl, 300 * Cyl, 0, 0x05); // link to the next table
     layout.Mbr(8, extStart + 300 * Cyl, 100 * Cyl, 6, 0x0B);
     FakeDisk disk;
@@ -346,7 +346,9 @@ TEST(HostileTable, EntriesOffTheDiskAreLeftOut)
 {
     const long long diskBytes = 8000 * MiB;
     const long long bad[][2] = {{100 * Cyl, 0x7FFFFFFFFFF00000LL}, // the end overflows
-                                {-Cyl, 10 * Cyl}, {10 * Cyl, -Cyl}, {900 * Cyl, 300 * Cyl}};
+                                {-Cyl, 10 * Cyl},
+                                {10 * Cyl, -Cyl},
+                                {900 * Cyl, 300 * Cyl}};
     for (const auto& b : bad) {
         FakeDisk disk;
         disk.size = diskBytes;

@@ -89,27 +89,25 @@ TEST_F(DismManagerTest, FullCycleMakesTheExactCallsInOrder)
     for (const auto& c : calls)
         names.push_back(c.name);
     EXPECT_EQ(names, (std::vector<std::wstring>{
-                         L"DismInitialize", L"DismGetImageInfo", L"DismDelete",
-                         L"DismGetMountedImageInfo", L"DismDelete", L"DismMountImage",
-                         L"DismOpenSession", L"DismAddPackage", L"DismAddDriver", L"DismCommitImage",
-                         L"DismCloseSession", L"DismUnmountImage"}));
+                         L"DismInitialize", L"DismGetImageInfo", L"DismDelete", L"DismGetMountedImageInfo",
+                         L"DismDelete", L"DismMountImage", L"DismOpenSession", L"DismAddPackage",
+                         L"DismAddDriver", L"DismCommitImage", L"DismCloseSession", L"DismUnmountImage"}));
     ASSERT_EQ(calls.size(), 12u);
     for (const auto& c : calls)
         EXPECT_EQ(c.result, 0u) << Utf8(c.name);
     EXPECT_EQ(calls[0].args, (std::vector<std::wstring>{L"2", working + L"log.txt", L"(null)"}));
     EXPECT_EQ(calls[1].args[0], image);
     std::wstring user = Hex(&progress);
-    EXPECT_EQ(calls[5].args, (std::vector<std::wstring>{image, mount, L"2", L"(null)", L"0", L"0",
-                                                        L"null", L"cb", user}));
+    EXPECT_EQ(calls[5].args,
+              (std::vector<std::wstring>{image, mount, L"2", L"(null)", L"0", L"0", L"null", L"cb", user}));
     EXPECT_EQ(calls[6].args[0], mount);
     EXPECT_EQ(calls[6].args[1], L"(null)");
     EXPECT_EQ(calls[6].args[2], L"(null)");
     std::wstring session = calls[7].args[0];
-    EXPECT_EQ(calls[7].args, (std::vector<std::wstring>{session, package, L"1", L"0", L"null",
-                                                        L"null", L"null"}));
+    EXPECT_EQ(calls[7].args,
+              (std::vector<std::wstring>{session, package, L"1", L"0", L"null", L"null", L"null"}));
     EXPECT_EQ(calls[8].args, (std::vector<std::wstring>{session, driver, L"1"}));
-    EXPECT_EQ(calls[9].args,
-              (std::vector<std::wstring>{session, L"0", L"null", L"cb", user}));
+    EXPECT_EQ(calls[9].args, (std::vector<std::wstring>{session, L"0", L"null", L"cb", user}));
     EXPECT_EQ(calls[10].args, (std::vector<std::wstring>{session}));
     EXPECT_EQ(calls[11].args, (std::vector<std::wstring>{mount, L"0", L"null", L"cb", user}));
 
@@ -120,8 +118,7 @@ TEST_F(DismManagerTest, FullCycleMakesTheExactCallsInOrder)
     std::string wim = ReadBytes(image);
     EXPECT_NE(wim.find("commit index=2"), std::string::npos);
     EXPECT_NE(wim.find("driver " + Narrow(driver) + " ForceUnsigned=1"), std::string::npos);
-    EXPECT_NE(wim.find("package " + Narrow(package) + " IgnoreCheck=1 PreventPending=0"),
-              std::string::npos);
+    EXPECT_NE(wim.find("package " + Narrow(package) + " IgnoreCheck=1 PreventPending=0"), std::string::npos);
     EXPECT_TRUE(standin.Mounts().empty());
     EXPECT_EQ(standin.LiveAllocations(), 0);
     EXPECT_EQ(boxes.Count(), 0u);
@@ -173,9 +170,9 @@ TEST_F(DismManagerTest, EachFailingCallIsNamedInTheBox)
         const wchar_t* call;
         const wchar_t* shownName;
     } cases[] = {
-        {L"DismOpenSession", L"DismOpenSession "},   {L"DismAddPackage", L"DismAddPackage  "},
-        {L"DismAddDriver", L"DismAddDriver  "},       {L"DismCommitImage", L"DismCommitImage "},
-        {L"DismCloseSession", L"DismCloseSession"},  {L"DismUnmountImage", L"DismUnmountImage  "},
+        {L"DismOpenSession", L"DismOpenSession "},  {L"DismAddPackage", L"DismAddPackage  "},
+        {L"DismAddDriver", L"DismAddDriver  "},     {L"DismCommitImage", L"DismCommitImage "},
+        {L"DismCloseSession", L"DismCloseSession"}, {L"DismUnmountImage", L"DismUnmountImage  "},
     };
     std::wstring file = dir / L"pkg.msu";
     WriteBytes(file, "p");
@@ -190,9 +187,8 @@ TEST_F(DismManagerTest, EachFailingCallIsNamedInTheBox)
         size_t before = boxes.Count();
 
         DismManager* dism = Dism();
-        bool ok = dism->Mount(2, nullptr, nullptr) && dism->AddPackage(file) &&
-                  dism->AddDriver(file) && dism->Commit(nullptr, nullptr) &&
-                  dism->Unmount(nullptr, nullptr);
+        bool ok = dism->Mount(2, nullptr, nullptr) && dism->AddPackage(file) && dism->AddDriver(file) &&
+                  dism->Commit(nullptr, nullptr) && dism->Unmount(nullptr, nullptr);
         EXPECT_FALSE(ok);
         auto shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), before + 1);
@@ -264,11 +260,10 @@ TEST_F(DismManagerTest, StaleFoldersAndInvalidMountsAreCleared)
     EXPECT_FALSE(DirExists(stale));
     EXPECT_TRUE(DirExists(plain));
     auto names = standin.JournalNames();
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"DismInitialize", L"DismGetMountedImageInfo",
-                                                L"DismCleanupMountpoints",
-                                                L"DismCleanupMountpoints", L"DismDelete",
-                                                L"DismUnmountImage", L"DismMountImage",
-                                                L"DismOpenSession"}));
+    EXPECT_EQ(names,
+              (std::vector<std::wstring>{L"DismInitialize", L"DismGetMountedImageInfo",
+                                         L"DismCleanupMountpoints", L"DismCleanupMountpoints", L"DismDelete",
+                                         L"DismUnmountImage", L"DismMountImage", L"DismOpenSession"}));
     auto mounts = standin.Mounts();
     ASSERT_EQ(mounts.size(), 1u);
     EXPECT_EQ(mounts[0].image, image);
@@ -352,9 +347,9 @@ TEST_F(DismManagerTest, UndeletableMountFolderFailsTheUnmountQuietly)
     ASSERT_TRUE(dism->Mount(2, nullptr, nullptr));
     ASSERT_TRUE(dism->Commit(nullptr, nullptr));
     // A handle held open on the folder keeps it from being deleted.
-    HANDLE hold = CreateFileW(dism->GetMountFolder().c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE hold =
+        CreateFileW(dism->GetMountFolder().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(dism->Unmount(nullptr, nullptr));
     CloseHandle(hold);
@@ -374,8 +369,7 @@ TEST_F(DismManagerTest, FailedStartUpThrowsAndTheNextCallTriesAgain)
     }
     EXPECT_NE(DismManager::Instance(), nullptr);
     EXPECT_EQ(standin.JournalNames(),
-              (std::vector<std::wstring>{L"DismInitialize", L"DismGetLastErrorMessage",
-                                         L"DismInitialize"}));
+              (std::vector<std::wstring>{L"DismInitialize", L"DismGetLastErrorMessage", L"DismInitialize"}));
     EXPECT_NE(TraceText().find(L"DismInitialize failed 0x80004005 : "), std::wstring::npos);
 }
 

@@ -27,8 +27,8 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"DismOperationTestSink";
         RegisterClassW(&wc);
-        m_hwnd = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
+        m_hwnd =
+            CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~MessageSink() { DestroyWindow(m_hwnd); }
@@ -61,9 +61,8 @@ private:
     HWND m_hwnd;
 };
 
-const std::vector<Step> kOneImage = {{6, 0},   {6, 50},  {6, 100},  {7, 0},   {9, 0},
-                                     {10, 0},  {10, 50}, {10, 100}, {11, 0},  {13, 0},
-                                     {13, 50}, {13, 100}, {14, 0}};
+const std::vector<Step> kOneImage = {{6, 0},    {6, 50}, {6, 100}, {7, 0},   {9, 0},    {10, 0}, {10, 50},
+                                     {10, 100}, {11, 0}, {13, 0},  {13, 50}, {13, 100}, {14, 0}};
 
 class DismOperationTest : public ::testing::Test {
 protected:
@@ -81,12 +80,11 @@ protected:
     void SetUp() override
     {
         MakeDirs(media + L"sources");
-        for (const wchar_t* f : {L"Hotfix\\x64\\a.msu", L"Hotfix\\x64\\sub\\b.MSU",
-                                 L"Hotfix\\x64\\notes.txt", L"Hotfix\\NVMe\\x64\\n.msu",
-                                 L"Hotfix\\x86\\old.msu", L"OS\\AutoUnattend\\x64\\UPPER.INF",
-                                 L"OS\\AutoUnattend\\x64\\sub\\deeper\\lower.inf",
-                                 L"OS\\AutoUnattend\\x64\\skip.inf_",
-                                 L"OS\\AutoUnattend\\x86\\x86.inf"}) {
+        for (const wchar_t* f :
+             {L"Hotfix\\x64\\a.msu", L"Hotfix\\x64\\sub\\b.MSU", L"Hotfix\\x64\\notes.txt",
+              L"Hotfix\\NVMe\\x64\\n.msu", L"Hotfix\\x86\\old.msu", L"OS\\AutoUnattend\\x64\\UPPER.INF",
+              L"OS\\AutoUnattend\\x64\\sub\\deeper\\lower.inf", L"OS\\AutoUnattend\\x64\\skip.inf_",
+              L"OS\\AutoUnattend\\x86\\x86.inf"}) {
             std::wstring path = program + f;
             MakeDirs(path.substr(0, path.find_last_of(L'\\')));
             WriteBytes(path, "x");
@@ -154,11 +152,11 @@ TEST_F(DismOperationTest, BootModeUpdatesTheSetupImageThroughAStagedCopy)
     EXPECT_EQ(Sorted(Added(L"DismAddDriver")),
               Sorted({drivers + L"\\x64\\UPPER.INF", drivers + L"\\x64\\sub\\deeper\\lower.inf"}));
     EXPECT_EQ(standin.JournalNames(),
-              (std::vector<std::wstring>{
-                  L"DismInitialize", L"DismGetImageInfo", L"DismDelete", L"DismGetMountedImageInfo",
-                  L"DismDelete", L"DismMountImage", L"DismOpenSession", L"DismAddPackage",
-                  L"DismAddPackage", L"DismAddDriver", L"DismAddDriver", L"DismCommitImage",
-                  L"DismCloseSession", L"DismUnmountImage"}));
+              (std::vector<std::wstring>{L"DismInitialize", L"DismGetImageInfo", L"DismDelete",
+                                         L"DismGetMountedImageInfo", L"DismDelete", L"DismMountImage",
+                                         L"DismOpenSession", L"DismAddPackage", L"DismAddPackage",
+                                         L"DismAddDriver", L"DismAddDriver", L"DismCommitImage",
+                                         L"DismCloseSession", L"DismUnmountImage"}));
     auto unmount = Calls(L"DismUnmountImage");
     ASSERT_EQ(unmount.size(), 1u);
     EXPECT_EQ(unmount[0].args[0], mounts[0].args[1]);
@@ -315,8 +313,7 @@ TEST_F(DismOperationTest, FailedRestoreKeepsTheStagedImage)
     std::wstring staged = working + L"boot\\boot.wim";
     EXPECT_TRUE(FileExists(staged));
     EXPECT_NE(ReadBytes(staged).find("commit index=2"), std::string::npos);
-    EXPECT_NE(Trace().find(L"[DismOperation::RestoreBootWim] copy back failed, staged image kept: " +
-                           staged),
+    EXPECT_NE(Trace().find(L"[DismOperation::RestoreBootWim] copy back failed, staged image kept: " + staged),
               std::wstring::npos);
     // The setup files are not carried over after a failed restore.
     EXPECT_TRUE(DirExists(working + L"UpdatedSource"));

@@ -32,10 +32,10 @@ protected:
         PointJobAt(info, dir.Path());
         MakeDirs(stick / L"tag");
         wcscpy(info.szTagPath, (stick / L"tag\\").c_str());
-        for (const wchar_t* file : {L"src\\setup.exe", L"src\\efi\\boot\\bootx64.efi",
-                                    L"drivers\\x64\\usb3\\usb3.inf", L"os\\AutoUnattend.xml",
-                                    L"prog\\Other\\x64\\tool.exe", L"prog\\Hotfix\\x64\\kb1.msu",
-                                    L"prog\\Hotfix\\NVMe\\x64\\kb2.msu"}) {
+        for (const wchar_t* file :
+             {L"src\\setup.exe", L"src\\efi\\boot\\bootx64.efi", L"drivers\\x64\\usb3\\usb3.inf",
+              L"os\\AutoUnattend.xml", L"prog\\Other\\x64\\tool.exe", L"prog\\Hotfix\\x64\\kb1.msu",
+              L"prog\\Hotfix\\NVMe\\x64\\kb2.msu"}) {
             std::wstring path = dir / file;
             MakeDirs(path.substr(0, path.find_last_of(L'\\')));
             WriteBytes(path, "x");
@@ -84,8 +84,19 @@ TEST_F(UsbJobTest, FormatsCopiesAndUpdatesTheSetupImage)
     ASSERT_GE(steps.size(), 3u);
     EXPECT_EQ(Steps(steps.begin(), steps.begin() + 3), (Steps{{0, 10}, {0, 70}, {1, 100}}));
     EXPECT_EQ(window.ImageCounts(), std::vector<int>{1});
-    EXPECT_EQ(DismSteps(steps), (Steps{{6, 0}, {6, 50}, {6, 100}, {7, 0}, {9, 0}, {10, 0}, {10, 50},
-                                       {10, 100}, {11, 0}, {13, 0}, {13, 50}, {13, 100}, {14, 0}}));
+    EXPECT_EQ(DismSteps(steps), (Steps{{6, 0},
+                                       {6, 50},
+                                       {6, 100},
+                                       {7, 0},
+                                       {9, 0},
+                                       {10, 0},
+                                       {10, 50},
+                                       {10, 100},
+                                       {11, 0},
+                                       {13, 0},
+                                       {13, 50},
+                                       {13, 100},
+                                       {14, 0}}));
 
     // The stick holds the source, the updated setup image, the "OS" and "Other" folders.
     std::wstring tag = stick / L"tag\\";

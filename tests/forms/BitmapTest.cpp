@@ -266,17 +266,36 @@ TEST(Bitmap, BmpFilesRoundTrip)
     auto header = [](uint32_t fileSize, uint32_t offBits, uint32_t headerSize, int w, int h, int bpp,
                      uint32_t compression, uint32_t colours) {
         std::string d = "BM";
-        auto u32 = [&d](uint32_t v) { for (int i = 0; i < 4; ++i) d += char(v >> (8 * i)); };
-        auto u16 = [&d](uint16_t v) { d += char(v); d += char(v >> 8); };
-        u32(fileSize); u32(0); u32(offBits);
-        u32(headerSize); u32(w); u32(h); u16(1); u16(uint16_t(bpp)); u32(compression);
-        u32(0); u32(0); u32(0); u32(colours); u32(0);
+        auto u32 = [&d](uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                d += char(v >> (8 * i));
+        };
+        auto u16 = [&d](uint16_t v) {
+            d += char(v);
+            d += char(v >> 8);
+        };
+        u32(fileSize);
+        u32(0);
+        u32(offBits);
+        u32(headerSize);
+        u32(w);
+        u32(h);
+        u16(1);
+        u16(uint16_t(bpp));
+        u32(compression);
+        u32(0);
+        u32(0);
+        u32(0);
+        u32(colours);
+        u32(0);
         d.resize(14 + headerSize, '\0');
         return d;
     };
     {
         std::string rle = header(0, 14 + 40 + 8, 40, 3, 1, 8, BI_RLE8, 2);
-        rle += std::string("\0\0\xFF\0" "\xFF\0\0\0", 8);     // black, blue
+        rle += std::string("\0\0\xFF\0"
+                           "\xFF\0\0\0",
+                           8);                             // black, blue
         rle += std::string("\x02\x01\x01\x00\x00\x01", 6); // two of index 1, one of 0, end
         ASSERT_TRUE(ts::WriteBytes(dir / L"rle.bmp", rle));
         TBitmap c;
@@ -289,7 +308,10 @@ TEST(Bitmap, BmpFilesRoundTrip)
     {
         // A V4 header with red, green, blue, alpha masks in byte order R G B A.
         std::string v4 = header(0, 14 + 108, 108, 1, 1, 32, BI_BITFIELDS, 0);
-        auto put = [&v4](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) v4[at + i] = char(v >> (8 * i)); };
+        auto put = [&v4](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                v4[at + i] = char(v >> (8 * i));
+        };
         put(14 + 40, 0x000000FF);
         put(14 + 44, 0x0000FF00);
         put(14 + 48, 0x00FF0000);

@@ -222,13 +222,22 @@ class Receiver : public TObject {
 public:
     int clicks = 0;
     TObject* sender = nullptr;
-    void Click(TObject* s) { ++clicks; sender = s; }
+    void Click(TObject* s)
+    {
+        ++clicks;
+        sender = s;
+    }
     void Other(TObject*) {}
     void Key(TObject*, WORD& key, TShiftState shift)
     {
-        if (shift.Contains(ssAlt) && key == VK_F4) key = 0;
+        if (shift.Contains(ssAlt) && key == VK_F4)
+            key = 0;
     }
-    void Mouse(TObject*, TMouseButton button, TShiftState, int x, int) const { lastButton = button; lastX = x; }
+    void Mouse(TObject*, TMouseButton button, TShiftState, int x, int) const
+    {
+        lastButton = button;
+        lastX = x;
+    }
     mutable TMouseButton lastButton = mbRight;
     mutable int lastX = 0;
 };

@@ -84,7 +84,8 @@ TEST(Font, ChangesNotifyOnceAndOnlyWhenTheyChange)
     EXPECT_TRUE(lf.lfItalic);
 
     TFont adopted;
-    adopted.SetHandle(CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 1, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Courier New"));
+    adopted.SetHandle(
+        CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 1, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Courier New"));
     EXPECT_EQ(-20, adopted.Height());
     EXPECT_EQ((TFontStyles{fsBold, fsUnderline}), adopted.Style());
     EXPECT_EQ(String(L"Courier New"), adopted.Name());
@@ -173,7 +174,8 @@ TEST(Canvas, CopyRectDrawStretchDrawAndChangeEvents)
     source.SetPixelFormat(pf32bit);
     source.SetSize(2, 2);
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x) static_cast<uint32_t*>(source.ScanLine(y))[x] = 0x80000000u | (y * 2 + x + 1) * 0x10;
+        for (int x = 0; x < 2; ++x)
+            static_cast<uint32_t*>(source.ScanLine(y))[x] = 0x80000000u | (y * 2 + x + 1) * 0x10;
 
     TBitmap target;
     target.SetPixelFormat(pf32bit);

@@ -20,10 +20,15 @@ void PutU32(std::string& out, uint32_t v)
 int ChannelsOf(int colorType)
 {
     switch (colorType) {
-    case 0: case 3: return 1;
-    case 2: return 3;
-    case 4: return 2;
-    default: return 4;
+    case 0:
+    case 3:
+        return 1;
+    case 2:
+        return 3;
+    case 4:
+        return 2;
+    default:
+        return 4;
     }
 }
 
@@ -38,7 +43,8 @@ void AppendRows(const PngLayout& s, int x0, int y0, int dx, int dy, std::string&
 {
     const int w = s.width > x0 ? (s.width - x0 + dx - 1) / dx : 0;
     const int h = s.height > y0 ? (s.height - y0 + dy - 1) / dy : 0;
-    if (!w || !h) return;
+    if (!w || !h)
+        return;
     const int ch = ChannelsOf(s.colorType);
     const size_t bits = size_t(ch) * s.bitDepth;
     const size_t rowBytes = (w * bits + 7) / 8;
@@ -64,7 +70,11 @@ void AppendRows(const PngLayout& s, int x0, int y0, int dx, int dy, std::string&
         raw += char(type);
         for (size_t i = 0; i < rowBytes; ++i) {
             int left = i >= bpp ? row[i - bpp] : 0, up = prior[i], ul = i >= bpp ? prior[i - bpp] : 0;
-            int pred = type == 1 ? left : type == 2 ? up : type == 3 ? (left + up) / 2 : type == 4 ? PaethPredict(left, up, ul) : 0;
+            int pred = type == 1   ? left
+                       : type == 2 ? up
+                       : type == 3 ? (left + up) / 2
+                       : type == 4 ? PaethPredict(left, up, ul)
+                                   : 0;
             raw += char(uint8_t(row[i] - pred));
         }
         prior = row;
@@ -73,7 +83,8 @@ void AppendRows(const PngLayout& s, int x0, int y0, int dx, int dy, std::string&
 
 uint8_t Scale(unsigned v, int depth)
 {
-    if (depth == 16) return uint8_t(v >> 8);
+    if (depth == 16)
+        return uint8_t(v >> 8);
     return uint8_t(v * 255 / ((1u << depth) - 1));
 }
 
@@ -101,8 +112,10 @@ std::string BuildPng(const PngLayout& s)
     ihdr += '\0';
     ihdr += char(s.interlaced ? 1 : 0);
     file += PngChunk("IHDR", ihdr);
-    if (!s.palette.empty()) file += PngChunk("PLTE", std::string(s.palette.begin(), s.palette.end()));
-    if (!s.paletteAlpha.empty()) file += PngChunk("tRNS", std::string(s.paletteAlpha.begin(), s.paletteAlpha.end()));
+    if (!s.palette.empty())
+        file += PngChunk("PLTE", std::string(s.palette.begin(), s.palette.end()));
+    if (!s.paletteAlpha.empty())
+        file += PngChunk("tRNS", std::string(s.paletteAlpha.begin(), s.paletteAlpha.end()));
     if (s.hasKey) {
         std::string k;
         for (int i = 0; i < (s.colorType == 2 ? 3 : 1); ++i) {
@@ -115,14 +128,17 @@ std::string BuildPng(const PngLayout& s)
     std::string raw;
     int turn = 0;
     if (s.interlaced) {
-        const int passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
-        for (auto& p : passes) AppendRows(s, p[0], p[1], p[2], p[3], raw, turn);
+        const int passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                  {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        for (auto& p : passes)
+            AppendRows(s, p[0], p[1], p[2], p[3], raw, turn);
     } else {
         AppendRows(s, 0, 0, 1, 1, raw, turn);
     }
     uLongf size = compressBound(uLong(raw.size()));
     std::string z(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(raw.data()), uLong(raw.size()), 6);
+    compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(raw.data()),
+              uLong(raw.size()), 6);
     z.resize(size);
     // Two IDAT chunks, to exercise their concatenation.
     size_t half = z.size() / 2;
@@ -143,21 +159,24 @@ std::vector<uint8_t> ExpectedPixels(const PngLayout& s)
             switch (s.colorType) {
             case 0:
                 r = g = b = Scale(v0, s.bitDepth);
-                if (s.hasKey && v0 == s.key[0]) a = 0;
+                if (s.hasKey && v0 == s.key[0])
+                    a = 0;
                 break;
             case 2: {
                 unsigned v1 = s.sample(x, y, 1), v2 = s.sample(x, y, 2);
                 r = Scale(v0, s.bitDepth);
                 g = Scale(v1, s.bitDepth);
                 b = Scale(v2, s.bitDepth);
-                if (s.hasKey && v0 == s.key[0] && v1 == s.key[1] && v2 == s.key[2]) a = 0;
+                if (s.hasKey && v0 == s.key[0] && v1 == s.key[1] && v2 == s.key[2])
+                    a = 0;
                 break;
             }
             case 3:
                 r = s.palette[3 * v0];
                 g = s.palette[3 * v0 + 1];
                 b = s.palette[3 * v0 + 2];
-                if (v0 < s.paletteAlpha.size()) a = s.paletteAlpha[v0];
+                if (v0 < s.paletteAlpha.size())
+                    a = s.paletteAlpha[v0];
                 break;
             case 4:
                 r = g = b = Scale(v0, s.bitDepth);
@@ -189,19 +208,22 @@ bool GdiplusDecode(const std::wstring& path, int& width, int& height, std::vecto
 {
     using namespace Gdiplus;
     GpBitmap* bitmap = nullptr;
-    if (DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Ok || !bitmap) return false;
+    if (DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Ok || !bitmap)
+        return false;
     UINT w = 0, h = 0;
     DllExports::GdipGetImageWidth(bitmap, &w);
     DllExports::GdipGetImageHeight(bitmap, &h);
     BitmapData data{};
     GpRect rect(0, 0, INT(w), INT(h));
-    bool ok = DllExports::GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok;
+    bool ok =
+        DllExports::GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok;
     if (ok) {
         width = int(w);
         height = int(h);
         bgra.resize(size_t(w) * h * 4);
         for (UINT y = 0; y < h; ++y)
-            std::memcpy(&bgra[size_t(y) * w * 4], static_cast<uint8_t*>(data.Scan0) + size_t(y) * data.Stride, w * 4);
+            std::memcpy(&bgra[size_t(y) * w * 4], static_cast<uint8_t*>(data.Scan0) + size_t(y) * data.Stride,
+                        w * 4);
         DllExports::GdipBitmapUnlockBits(bitmap, &data);
     }
     DllExports::GdipDisposeImage(bitmap);
@@ -212,7 +234,8 @@ HBITMAP GdiplusHBitmap(const std::wstring& path)
 {
     using namespace Gdiplus;
     GpBitmap* bitmap = nullptr;
-    if (DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Ok || !bitmap) return nullptr;
+    if (DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Ok || !bitmap)
+        return nullptr;
     HBITMAP handle = nullptr;
     DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &handle, 0xFF000000);
     DllExports::GdipDisposeImage(bitmap);

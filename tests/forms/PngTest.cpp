@@ -26,7 +26,8 @@ unsigned Hash(int x, int y, int c)
 std::vector<uint8_t> Pixels(const TPngImage& png)
 {
     std::vector<uint8_t> out;
-    for (int y = 0; y < png.Height(); ++y) out.insert(out.end(), png.ScanLine(y), png.ScanLine(y) + png.Width() * 4);
+    for (int y = 0; y < png.Height(); ++y)
+        out.insert(out.end(), png.ScanLine(y), png.ScanLine(y) + png.Width() * 4);
     return out;
 }
 
@@ -46,13 +47,14 @@ String LoadError(const std::string& bytes)
 // Reports the first differing pixel, so a failure names where.
 ::testing::AssertionResult SamePixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int width)
 {
-    if (a.size() != b.size()) return ::testing::AssertionFailure() << "sizes " << a.size() << " and " << b.size();
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << "sizes " << a.size() << " and " << b.size();
     for (size_t i = 0; i < a.size(); i += 4)
         if (std::memcmp(&a[i], &b[i], 4) != 0) {
             char text[160];
             snprintf(text, sizeof(text), "pixel (%d, %d): %02x %02x %02x %02x against %02x %02x %02x %02x",
-                     int(i / 4 % width), int(i / 4 / width), a[i], a[i + 1], a[i + 2], a[i + 3], b[i], b[i + 1],
-                     b[i + 2], b[i + 3]);
+                     int(i / 4 % width), int(i / 4 / width), a[i], a[i + 1], a[i + 2], a[i + 3], b[i],
+                     b[i + 1], b[i + 2], b[i + 3]);
             return ::testing::AssertionFailure() << text;
         }
     return ::testing::AssertionSuccess();
@@ -101,7 +103,8 @@ PngLayout Layout(int colorType, int depth, int width, int height, bool interlace
     if (colorType == 3) {
         const int entries = depth == 8 ? 200 : int(range);
         for (int i = 0; i < entries; ++i)
-            for (int c = 0; c < 3; ++c) s.palette.push_back(uint8_t(Hash(i, 7, c)));
+            for (int c = 0; c < 3; ++c)
+                s.palette.push_back(uint8_t(Hash(i, 7, c)));
         s.sample = [entries](int x, int y, int) { return Hash(x, y, 0) % unsigned(entries); };
     } else {
         s.sample = [range](int x, int y, int c) { return Hash(x, y, c) % range; };
@@ -118,8 +121,10 @@ TEST_F(PngTest, RoundTripOfA32BitImage)
     std::mt19937 random(5);
     for (int y = 0; y < 23; ++y) {
         uint8_t* row = png.ScanLine(y);
-        for (int i = 0; i < 37 * 4; ++i) row[i] = uint8_t(random());
-        if (y % 5 == 0) std::fill(row, row + 37 * 4, uint8_t(y)); // flat rows compress differently
+        for (int i = 0; i < 37 * 4; ++i)
+            row[i] = uint8_t(random());
+        if (y % 5 == 0)
+            std::fill(row, row + 37 * 4, uint8_t(y)); // flat rows compress differently
     }
     std::vector<uint8_t> bytes = png.SaveToMemory();
     TPngImage back;
@@ -163,15 +168,15 @@ TEST_F(PngTest, SavesBitmapsOfEachFormat)
 
 TEST_F(PngTest, EveryColourTypeAndBitDepth)
 {
-    const int combos[][2] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2},
-                             {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+    const int combos[][2] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                             {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
     for (auto& c : combos)
         for (bool interlaced : {false, true})
             for (auto size : {std::make_pair(13, 11), std::make_pair(1, 1), std::make_pair(3, 9)}) {
                 PngLayout s = Layout(c[0], c[1], size.first, size.second, interlaced);
                 CheckLayout(s, "type " + std::to_string(c[0]) + " depth " + std::to_string(c[1]) +
-                                 (interlaced ? " interlaced " : " ") + std::to_string(size.first) + "x" +
-                                 std::to_string(size.second));
+                                   (interlaced ? " interlaced " : " ") + std::to_string(size.first) + "x" +
+                                   std::to_string(size.second));
             }
 }
 
@@ -230,7 +235,8 @@ TEST_F(PngTest, ThePictureBitmapViewMatchesGdiplusLoading)
             const uint8_t* a = static_cast<const uint8_t*>(ours->ScanLine(y)) + 4 * x;
             const uint8_t* b = static_cast<const uint8_t*>(theirs.ScanLine(y)) + 4 * x;
             EXPECT_EQ(b[3], a[3]) << x << "," << y;
-            for (int c = 0; c < 3; ++c) EXPECT_EQ(b[c], a[c]) << x << "," << y << " channel " << c;
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(b[c], a[c]) << x << "," << y << " channel " << c;
         }
 }
 
@@ -281,7 +287,8 @@ TEST_F(PngTest, DamagedFilesAreRefusedWithTheirFault)
     auto idat = [](const std::string& raw) {
         uLongf size = compressBound(uLong(raw.size()));
         std::string z(size, '\0');
-        compress(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(raw.data()), uLong(raw.size()));
+        compress(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                 uLong(raw.size()));
         z.resize(size);
         return PngChunk("IDAT", z);
     };
@@ -298,19 +305,22 @@ TEST_F(PngTest, DamagedFilesAreRefusedWithTheirFault)
 
     String zlib = LoadError(sig + ihdr(1, 1, 8, 6, 0) + PngChunk("IDAT", "this is not deflate") + end);
     EXPECT_TRUE(has(zlib, L"bad compressed image data")) << ts::Narrow(zlib);
-    EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 6, 0) + idat(std::string("\0\x10", 2)) + end), L"truncated"));
+    EXPECT_TRUE(
+        has(LoadError(sig + ihdr(1, 1, 8, 6, 0) + idat(std::string("\0\x10", 2)) + end), L"truncated"));
 
     EXPECT_TRUE(has(LoadError(sig + ihdr(0x7FFFFFFF, 0x7FFFFFFF, 8, 6, 0) + idat(goodRow) + end),
                     L"PNG image is too large (2147483647 x 2147483647)"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(100000, 100000, 8, 6, 0) + idat(goodRow) + end), L"too large"));
     // A size within bounds whose data cannot possibly fill it is refused before inflating.
     EXPECT_TRUE(has(LoadError(sig + ihdr(4000, 4000, 16, 6, 0) + idat(goodRow) + end), L"truncated"));
-    EXPECT_TRUE(has(LoadError(sig + ihdr(0x80000000u, 1, 8, 6, 0) + idat(goodRow) + end), L"invalid image size"));
+    EXPECT_TRUE(
+        has(LoadError(sig + ihdr(0x80000000u, 1, 8, 6, 0) + idat(goodRow) + end), L"invalid image size"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(0, 1, 8, 6, 0) + idat(goodRow) + end), L"invalid image size"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 4, 2, 0) + idat(goodRow) + end), L"invalid bit depth"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 5, 0) + idat(goodRow) + end), L"invalid colour type"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 6, 2) + idat(goodRow) + end), L"interlace"));
-    EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 3, 0) + idat(std::string("\0\0", 2)) + end), L"palette is missing"));
+    EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 3, 0) + idat(std::string("\0\0", 2)) + end),
+                    L"palette is missing"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 6, 0) + idat(std::string("\x09\x10\x20\x30\x40", 5)) + end),
                     L"invalid filter type 9"));
     EXPECT_TRUE(has(LoadError(sig + ihdr(1, 1, 8, 6, 0) + PngChunk("ABCD", "") + idat(goodRow) + end),
@@ -339,14 +349,17 @@ TEST_F(PngTest, RandomDamageNeverGetsPastTheChecks)
     for (int round = 0; round < 400; ++round) {
         std::string bytes = good;
         const int changes = 1 + int(random() % 4);
-        for (int i = 0; i < changes; ++i) bytes[8 + random() % (bytes.size() - 8)] = char(random());
+        for (int i = 0; i < changes; ++i)
+            bytes[8 + random() % (bytes.size() - 8)] = char(random());
         // Recompute every CRC so the damage reaches the chunk contents.
         for (size_t pos = 8; pos + 12 <= bytes.size();) {
             const auto* p = reinterpret_cast<const uint8_t*>(bytes.data() + pos);
             uint32_t length = (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-            if (length > bytes.size() - pos - 12) break;
+            if (length > bytes.size() - pos - 12)
+                break;
             uint32_t crc = uint32_t(crc32(0, p + 4, length + 4));
-            for (int k = 0; k < 4; ++k) bytes[pos + 8 + length + k] = char(crc >> (24 - 8 * k));
+            for (int k = 0; k < 4; ++k)
+                bytes[pos + 8 + length + k] = char(crc >> (24 - 8 * k));
             pos += 12 + length;
         }
         TPngImage png;

@@ -13,7 +13,8 @@ namespace {
 std::vector<String> Lines(TStringList& list)
 {
     std::vector<String> out;
-    for (int i = 0; i < list.Count(); ++i) out.push_back(list[i]);
+    for (int i = 0; i < list.Count(); ++i)
+        out.push_back(list[i]);
     return out;
 }
 
@@ -41,15 +42,18 @@ TEST(StringListFile, RunsUnderTheExpectedCodePage)
 {
     const char* expected = std::getenv("FORMS_EXPECT_ACP");
     UINT acp = GetACP();
-    if (expected) EXPECT_EQ(UINT(std::atoi(expected)), acp);
-    else EXPECT_EQ(1252u, acp);
+    if (expected)
+        EXPECT_EQ(UINT(std::atoi(expected)), acp);
+    else
+        EXPECT_EQ(1252u, acp);
 }
 
 TEST(StringListFile, ReadsUtf8Utf16AndAnsiWithEveryLineBreak)
 {
     ts::TempDir dir;
     const std::wstring text = L"Licence \u00e9\u3042\r\nsecond\nthird\rfourth\r\n\r\nlast";
-    const std::vector<String> expected = {L"Licence \u00e9\u3042", L"second", L"third", L"fourth", L"", L"last"};
+    const std::vector<String> expected = {
+        L"Licence \u00e9\u3042", L"second", L"third", L"fourth", L"", L"last"};
 
     std::string utf8;
     {
@@ -92,7 +96,9 @@ TEST(StringListFile, EmptyFilesAndFinalBreaks)
     ASSERT_TRUE(ts::WriteBytes(dir / L"empty.txt", ""));
     ASSERT_TRUE(ts::WriteBytes(dir / L"bom.txt", "\xEF\xBB\xBF"));
     ASSERT_TRUE(ts::WriteBytes(dir / L"one.txt", "a\r\n"));
-    ASSERT_TRUE(ts::WriteBytes(dir / L"odd.txt", std::string("\xFF\xFE" "a\0b", 5)));
+    ASSERT_TRUE(ts::WriteBytes(dir / L"odd.txt", std::string("\xFF\xFE"
+                                                             "a\0b",
+                                                             5)));
     TStringList list;
     list.Add(L"old");
     list.LoadFromFile(dir / L"empty.txt");

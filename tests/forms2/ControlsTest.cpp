@@ -13,7 +13,10 @@ using namespace forms_test;
 
 namespace {
 
-LPARAM Pt(int x, int y) { return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y))); }
+LPARAM Pt(int x, int y)
+{
+    return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
+}
 
 class ControlsTest : public ::testing::Test {
 protected:
@@ -277,7 +280,8 @@ protected:
     bool CanResize(int& w, int&) override { return w <= maxWidth; }
     bool CanAutoSize(int& w, int& h) override
     {
-        if (autoWidth < 0) return true;
+        if (autoWidth < 0)
+            return true;
         w = autoWidth;
         h = autoHeight;
         return true;
@@ -338,7 +342,8 @@ TEST_F(ControlsTest, AKeySetToZeroStopsDefaultHandling)
     struct Swallow : TObject {
         void KeyPress(TObject*, wchar_t& key)
         {
-            if (key == L'x') key = 0;
+            if (key == L'x')
+                key = 0;
         }
         std::vector<WORD> formKeys;
         void FormKeyDown(TObject*, WORD& key, TShiftState) { formKeys.push_back(key); }
@@ -447,8 +452,10 @@ TEST_F(ControlsTest, PaintToDrawsAnEditIntoABitmap)
     for (int y = 0; y < 24; ++y) {
         auto* p = static_cast<unsigned char*>(bmp.ScanLine(y));
         for (int x = 0; x < 120; ++x, p += 4) {
-            if (!(p[2] == 255 && p[1] == 0 && p[0] == 0)) ++notRed;
-            if (p[0] < 80 && p[1] < 80 && p[2] < 80) ++dark;
+            if (!(p[2] == 255 && p[1] == 0 && p[0] == 0))
+                ++notRed;
+            if (p[0] < 80 && p[1] < 80 && p[2] < 80)
+                ++dark;
         }
     }
     EXPECT_GT(notRed, 120 * 24 / 2);
@@ -489,7 +496,8 @@ TEST_F(ControlsTest, ATimerMadeEnabledTicksWithoutBeingSetAgain)
     EventLog log;
     auto* timer = new TTimer(form);
     timer->OnTimer = MakeEvent(&log, &EventLog::Timer);
-    EXPECT_TRUE(PumpUntil([&] { return !log.entries.empty(); }, 2500)) << "a default timer ticks every second";
+    EXPECT_TRUE(PumpUntil([&] { return !log.entries.empty(); }, 2500))
+        << "a default timer ticks every second";
 }
 
 TEST_F(ControlsTest, ImageTakesThePictureSizeWithAutoSize)
@@ -504,7 +512,6 @@ TEST_F(ControlsTest, ImageTakesThePictureSizeWithAutoSize)
     EXPECT_EQ(64, image->Width());
     EXPECT_EQ(48, image->Height());
 }
-
 
 // Paints a rectangle far larger than itself: only its own area may show it.
 class Splash : public TGraphicControl {
@@ -668,7 +675,6 @@ TEST_F(ControlsTest, FocusChangesFireEnterAndExit)
     EXPECT_EQ("enter,exit", log.Joined());
 }
 
-
 // Records the calls of the label's paint.
 class LabelProbe : public TLabel {
 public:
@@ -792,7 +798,8 @@ TEST_F(ControlsTest, EnterAndLeaveWithTheCaptureHeldAndForControlsThatTrackThems
     };
     send(WM_MOUSEMOVE, 0, 20);
     send(WM_LBUTTONDOWN, MK_LBUTTON, 20);
-    for (int y : {45, 60, 95, 105}) send(WM_MOUSEMOVE, MK_LBUTTON, y);
+    for (int y : {45, 60, 95, 105})
+        send(WM_MOUSEMOVE, MK_LBUTTON, y);
     EXPECT_EQ("+c-c", probe.log);
     send(WM_MOUSEMOVE, MK_LBUTTON, 30);
     send(WM_LBUTTONUP, 0, 30);
@@ -809,9 +816,11 @@ TEST_F(ControlsTest, AMemoTakesThousandsOfLinesAtOnceAndFollowsOtherChanges)
 {
     for (bool windowed : {true, false}) {
         auto* memo = new TMemo(form);
-        if (windowed) memo->SetParent(form);
+        if (windowed)
+            memo->SetParent(form);
         DWORD start = GetTickCount();
-        for (int i = 0; i < 3000; ++i) memo->Lines()->Add(String(70, L'x') + IntToStr(i));
+        for (int i = 0; i < 3000; ++i)
+            memo->Lines()->Add(String(70, L'x') + IntToStr(i));
         String all = memo->Text(); // the window holds it once asked
         EXPECT_LT(GetTickCount() - start, 1000u);
         EXPECT_EQ(3000, memo->Lines()->Count());
@@ -820,8 +829,10 @@ TEST_F(ControlsTest, AMemoTakesThousandsOfLinesAtOnceAndFollowsOtherChanges)
         memo->SetText(L"a\r\nb"); // a last line without its break
         memo->Lines()->Add(L"c");
         EXPECT_EQ(String(L"a\r\nb\r\nc\r\n"), memo->Text());
-        if (windowed) SendMessageW(memo->Handle(), EM_SETSEL, 0, 0);
-        if (windowed) SendMessageW(memo->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"typed"));
+        if (windowed)
+            SendMessageW(memo->Handle(), EM_SETSEL, 0, 0);
+        if (windowed)
+            SendMessageW(memo->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"typed"));
         EXPECT_EQ(String(windowed ? L"typeda" : L"a"), memo->Lines()->Strings(0));
         memo->Lines()->BeginUpdate();
         memo->Lines()->Clear();

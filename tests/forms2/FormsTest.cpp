@@ -86,7 +86,8 @@ TEST_F(FormsTest, CreateFormSetsTheGlobalFirstAndOnCreateFollowsConstruction)
     EventLog log;
     g_log = &log;
     Application->CreateForm(g_first);
-    EXPECT_EQ("first ctor, global set,second ctor,not yet shown,first create,second create,first show", log.Joined());
+    EXPECT_EQ("first ctor, global set,second ctor,not yet shown,first create,second create,first show",
+              log.Joined());
     EXPECT_EQ(g_first, Application->MainForm());
     EXPECT_TRUE(g_first->Showing());
     EXPECT_FALSE(g_second->Showing());
@@ -123,7 +124,8 @@ public:
     WORD swallow = 0;
     void FormKeyDown(TObject*, WORD& key, TShiftState shift)
     {
-        if (key == swallow && shift.Contains(ssAlt)) key = 0;
+        if (key == swallow && shift.Contains(ssAlt))
+            key = 0;
     }
 };
 
@@ -195,7 +197,8 @@ TEST_F(FormsTest, KeyPreviewCanSwallowAltF4)
     SetForegroundWindow(form->Handle());
     edit->SetFocus();
     INPUT keys[4] = {};
-    for (auto& k : keys) k.type = INPUT_KEYBOARD;
+    for (auto& k : keys)
+        k.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = VK_MENU;
     keys[1].ki.wVk = VK_F4;
     keys[2].ki.wVk = VK_F4;
@@ -316,7 +319,8 @@ TEST_F(FormsTest, OpenDialogCanBeCancelled)
         {
             ++attempts;
             HWND dialog = OwnDialog();
-            if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            if (dialog)
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     } closer;
     auto* form = new TForm(nullptr);
@@ -359,7 +363,8 @@ TEST_F(FormsTest, MessagesAndFolderBrowsing)
         void Tick(TObject*)
         {
             HWND dialog = OwnDialog();
-            if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            if (dialog)
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     } closer;
     auto* form = new TForm(nullptr);
@@ -492,7 +497,8 @@ TEST_F(FormsTest, SampleFormScreenshot)
         auto* dst = static_cast<uint32_t*>(shot.ScanLine(y));
         auto* src = static_cast<uint32_t*>(frame.ScanLine(y));
         for (int x = 0; x < w; ++x)
-            if (!client.Contains(TPoint(x, y))) dst[x] = src[x];
+            if (!client.Contains(TPoint(x, y)))
+                dst[x] = src[x];
     }
     std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 4);
     int colours = 0;
@@ -505,7 +511,8 @@ TEST_F(FormsTest, SampleFormScreenshot)
             d[1] = src[x * 4 + 1];
             d[2] = src[x * 4 + 2];
             d[3] = 255;
-            if ((*reinterpret_cast<uint32_t*>(src + x * 4) & 0xFFFFFF) != first) ++colours;
+            if ((*reinterpret_cast<uint32_t*>(src + x * 4) & 0xFFFFFF) != first)
+                ++colours;
         }
     }
     EXPECT_GT(colours, w * h / 10) << "the form was drawn";
@@ -541,9 +548,11 @@ struct InnerForm : TForm {
     explicit InnerForm(TComponent* owner) : TForm(owner) { sawGlobal = g_inner == this; }
     bool sawGlobal;
 };
-struct OuterForm : TForm {
-    explicit OuterForm(TComponent* owner) : TForm(owner) { Application->CreateForm(g_inner); }
-} * g_outer = nullptr;
+struct OuterForm
+    : TForm{explicit OuterForm(TComponent * owner) : TForm(owner){Application->CreateForm(g_inner);
+} // namespace
+}
+*g_outer = nullptr;
 
 } // namespace
 

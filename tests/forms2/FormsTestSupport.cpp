@@ -19,7 +19,8 @@ std::vector<HWND>& MessageBoxOwners()
 void SetUpApplication()
 {
     static bool done = false;
-    if (done) return;
+    if (done)
+        return;
     done = true;
     Application->Initialize();
     SetFormsMessageBoxHook([](HWND owner, const String& text, const String&, UINT) {
@@ -34,7 +35,8 @@ bool PumpUntil(const std::function<bool()>& cond, int ms)
     DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     while (!cond()) {
         Application->ProcessMessages();
-        if (static_cast<int>(end - GetTickCount()) < 0) return cond();
+        if (static_cast<int>(end - GetTickCount()) < 0)
+            return cond();
         Sleep(1);
     }
     return true;
@@ -53,7 +55,8 @@ std::string EventLog::Joined() const
 {
     std::string out;
     for (const auto& e : entries) {
-        if (!out.empty()) out += ",";
+        if (!out.empty())
+            out += ",";
         out += e;
     }
     return out;

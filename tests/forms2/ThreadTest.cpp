@@ -42,7 +42,8 @@ private:
         ranOnUi = GetCurrentThreadId() == MainThreadID;
         Sleep(50);
         value = 42;
-        if (throwInSync) throw EConvertError(L"bad");
+        if (throwInSync)
+            throw EConvertError(L"bad");
     }
 };
 
@@ -84,7 +85,8 @@ protected:
         while (!Terminated()) {
             ++passes;
             SetEvent(passDone);
-            if (m_sleep) Sleep(m_sleep);
+            if (m_sleep)
+                Sleep(m_sleep);
             Suspend();
         }
     }
@@ -128,7 +130,8 @@ public:
     }
     ~CountingThread() override
     {
-        if (m_destroyed) ++*m_destroyed;
+        if (m_destroyed)
+            ++*m_destroyed;
     }
     int mode = 0; // 0 returns at once, 1 runs until terminated, 2 synchronises until terminated
 
@@ -138,9 +141,11 @@ protected:
         ++*m_executed;
         SetReturnValue(7);
         if (mode == 1) {
-            while (!Terminated()) Sleep(1);
+            while (!Terminated())
+                Sleep(1);
         } else if (mode == 2) {
-            while (!Terminated()) Synchronize(&CountingThread::Nothing);
+            while (!Terminated())
+                Synchronize(&CountingThread::Nothing);
         }
     }
 
@@ -212,8 +217,8 @@ TEST_F(ThreadTest, DestructionInEveryState)
         // The object is gone before the thread has ended: keep a handle to wait for its
         // end, or the process may exit while the thread still runs its exit code.
         HANDLE ended = nullptr;
-        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t->Handle(), GetCurrentProcess(), &ended, SYNCHRONIZE,
-                                    FALSE, 0));
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), t->Handle(), GetCurrentProcess(), &ended,
+                                    SYNCHRONIZE, FALSE, 0));
         t->Start();
         EXPECT_TRUE(PumpUntil([&] { return destroyed == 1; }));
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ended, 5000));
@@ -252,7 +257,8 @@ public:
 protected:
     void Execute() override
     {
-        for (int i = 0; i < 200; ++i) PostMessageW(m_target, 1104, static_cast<WPARAM>(i), 100);
+        for (int i = 0; i < 200; ++i)
+            PostMessageW(m_target, 1104, static_cast<WPARAM>(i), 100);
     }
 
 private:
@@ -267,7 +273,8 @@ TEST_F(ThreadTest, MessagesPostedFromAThreadReachDispatchInOrder)
     t.Start();
     t.WaitFor();
     ASSERT_TRUE(PumpUntil([&] { return form.posted.size() == 200; }));
-    for (int i = 0; i < 200; ++i) ASSERT_EQ(i, form.posted[i]);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(i, form.posted[i]);
 }
 
 // Sends a message and synchronises while the UI thread sits in a real message box.
@@ -285,7 +292,8 @@ protected:
             Sleep(10);
             box = FindWindowW(nullptr, m_title);
         }
-        if (!box) return;
+        if (!box)
+            return;
         answer = SendMessageW(m_form->Handle(), 1105, 0, 5);
         Synchronize(&ModalThread::OnUi);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -321,9 +329,12 @@ struct FailingThread : TThread {
     explicit FailingThread(int kind) : TThread(true), kind(kind) {}
     void Execute() override
     {
-        if (kind == 1) throw EOSError(L"The disk is gone");
-        if (kind == 2) throw std::runtime_error("out of range");
-        if (kind == 3) throw 7;
+        if (kind == 1)
+            throw EOSError(L"The disk is gone");
+        if (kind == 2)
+            throw std::runtime_error("out of range");
+        if (kind == 3)
+            throw 7;
     }
     void ExecuteFailed() override { Synchronize(&FailingThread::Report); }
     void Report() { reportedOnUi = GetCurrentThreadId() == MainThreadID; }

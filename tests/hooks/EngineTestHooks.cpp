@@ -40,10 +40,7 @@ void Write(Text& slot, const Text& value)
 
 } // namespace
 
-void SetProgramFolderOverride(const std::wstring& folder)
-{
-    Write(g_programFolder, WithBackslash(folder));
-}
+void SetProgramFolderOverride(const std::wstring& folder) { Write(g_programFolder, WithBackslash(folder)); }
 
 void SetWorkingFolderOverride(const std::string& folder)
 {
@@ -51,10 +48,7 @@ void SetWorkingFolderOverride(const std::string& folder)
     ForgetTracePath();
 }
 
-void SetDismLibraryFolderOverride(const std::wstring& folder)
-{
-    Write(g_dismFolder, WithBackslash(folder));
-}
+void SetDismLibraryFolderOverride(const std::wstring& folder) { Write(g_dismFolder, WithBackslash(folder)); }
 
 void gs::SetDiskpartPathOverride(const std::wstring& path) { Write(g_diskpart, path); }
 

@@ -14,10 +14,10 @@ namespace {
 // Reaches the operation's own steps.
 class OpenISOOperation : public ISOOperation {
 public:
-    using ISOOperation::ISOOperation;
-    using ISOOperation::GetISOFileName;
-    using ISOOperation::QuotePath;
     using ISOOperation::FileNameFromLabel;
+    using ISOOperation::GetISOFileName;
+    using ISOOperation::ISOOperation;
+    using ISOOperation::QuotePath;
 };
 
 TEST(ISOOperationQuotePath, QuotesOnlyWhatIsMissing)
@@ -34,9 +34,14 @@ TEST(ISOOperationQuotePath, QuotesOnlyWhatIsMissing)
 TEST(ISOOperationFileName, HostileLabelsStayInsideTheFolderAndOneArgument)
 {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"Win 7 (x64) \u00d1.v2", L"Win 7 (x64) \u00d1.v2"}, {L"", L""},
-        {L"..\\up\" \"C:/x", L".._up_ _C__x"}, {L"<|?*>\t", L"______"},
-        {L"..", L"__"}, {L"NUL", L"_NUL"}, {L"com1.x", L"_com1.x"}, {L"COM10", L"COM10"}};
+        {L"Win 7 (x64) \u00d1.v2", L"Win 7 (x64) \u00d1.v2"},
+        {L"", L""},
+        {L"..\\up\" \"C:/x", L".._up_ _C__x"},
+        {L"<|?*>\t", L"______"},
+        {L"..", L"__"},
+        {L"NUL", L"_NUL"},
+        {L"com1.x", L"_com1.x"},
+        {L"COM10", L"COM10"}};
     for (const auto& c : cases)
         EXPECT_EQ(OpenISOOperation::FileNameFromLabel(c.first), c.second) << Narrow(c.first);
 }
@@ -66,16 +71,15 @@ protected:
 
 TEST_F(ISOOperationTest, Media32BitRunsTheX86ToolWithOneBootEntry)
 {
-    OpenISOOperation operation(window.Handle(), STEP_ISO_BUILDING, Work(), IsoFolder(), L"GRMCULFRER",
-                               0);
+    OpenISOOperation operation(window.Handle(), STEP_ISO_BUILDING, Work(), IsoFolder(), L"GRMCULFRER", 0);
     EXPECT_EQ(operation.Excute(), 1);
     window.Pump();
 
     const std::wstring x86 = tools.X86();
     const std::wstring image = IsoFolder() + L"\\GRMCULFRER.iso";
-    EXPECT_EQ(tools.RawCommandLine(),
-              L"\"" + x86 + L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:1#p0,e,b\"" + x86 +
-                  L"etfsboot.com\" \"" + Work() + L"\" \"" + image + L"\"");
+    EXPECT_EQ(tools.RawCommandLine(), L"\"" + x86 +
+                                          L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:1#p0,e,b\"" +
+                                          x86 + L"etfsboot.com\" \"" + Work() + L"\" \"" + image + L"\"");
     EXPECT_TRUE(ToolFolder::RawCommandLineIn(tools.Amd64()).empty());
     EXPECT_TRUE(ImageFinished(image));
     EXPECT_EQ(boxes.Count(), 0u);
@@ -105,10 +109,10 @@ TEST_F(ISOOperationTest, Media64BitTakesBootFilesFromTheAmd64FolderButRunsTheX86
 
     const std::wstring amd64 = tools.Amd64();
     const std::wstring image = IsoFolder() + L"\\GSP1RMCULFRER_EN_DVD.iso";
-    EXPECT_EQ(tools.RawCommandLine(),
-              L"\"" + tools.X86() + L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:2#p0,e,b\"" +
-                  amd64 + L"etfsboot.com\"#pEF,e,b\"" + amd64 + L"efisys.bin\" \"" + Work() +
-                  L"\" \"" + image + L"\"");
+    EXPECT_EQ(tools.RawCommandLine(), L"\"" + tools.X86() +
+                                          L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:2#p0,e,b\"" +
+                                          amd64 + L"etfsboot.com\"#pEF,e,b\"" + amd64 + L"efisys.bin\" \"" +
+                                          Work() + L"\" \"" + image + L"\"");
     EXPECT_TRUE(ToolFolder::RawCommandLineIn(amd64).empty());
     EXPECT_TRUE(ImageFinished(image));
     EXPECT_TRUE(HasLine(Trace(), L"[ISOOperation::tmp_oscdTool]" + amd64 + L"oscdimg.exe"));
@@ -174,8 +178,8 @@ TEST_F(ISOOperationTest, ToolFailureFailsTheOperation)
     EXPECT_EQ(values.back(), 0);
     auto lines = Trace();
     EXPECT_TRUE(HasLine(lines, L"[ISOOperation- RunOperate] is fail"));
-    EXPECT_TRUE(HasLine(lines, L"[ISOOperation::RunOperate] removed the unfinished image " +
-                                   IsoFolder() + L"\\W70.iso"));
+    EXPECT_TRUE(HasLine(lines, L"[ISOOperation::RunOperate] removed the unfinished image " + IsoFolder() +
+                                   L"\\W70.iso"));
     EXPECT_FALSE(HasLine(lines, L"ISOOperation Excute - end(TRUE)"));
 }
 

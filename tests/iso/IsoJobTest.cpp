@@ -41,14 +41,13 @@ public:
     }
     ~LabelledDisc() override { SetDiskSystem(nullptr); }
 
-    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
-                               DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                               wchar_t* fsName, DWORD fsNameSize) override
+    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize, DWORD* serial,
+                               DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                               DWORD fsNameSize) override
     {
         if (!root || m_root != root)
-            return ForwardingDiskSystem::GetVolumeInformationW(root, volumeName, volumeNameSize,
-                                                               serial, maxComponent, fsFlags,
-                                                               fsName, fsNameSize);
+            return ForwardingDiskSystem::GetVolumeInformationW(root, volumeName, volumeNameSize, serial,
+                                                               maxComponent, fsFlags, fsName, fsNameSize);
         if (volumeName && volumeNameSize > m_label.size())
             wcscpy(volumeName, m_label.c_str());
         if (serial)
@@ -235,10 +234,10 @@ TEST_F(IsoJobTest, Disc64BitMakesTheImageWithBothBootEntries)
     ExpectFinishedJob(Trace(), steps);
 
     const std::wstring x86 = tools.X86(), amd64 = tools.Amd64();
-    EXPECT_EQ(tools.RawCommandLine(),
-              L"\"" + x86 + L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:2#p0,e,b\"" +
-                  amd64 + L"etfsboot.com\"#pEF,e,b\"" + amd64 + L"efisys.bin\" \"" + Tmp() +
-                  L"\" \"" + Image() + L"\"");
+    EXPECT_EQ(tools.RawCommandLine(), L"\"" + x86 +
+                                          L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:2#p0,e,b\"" +
+                                          amd64 + L"etfsboot.com\"#pEF,e,b\"" + amd64 + L"efisys.bin\" \"" +
+                                          Tmp() + L"\" \"" + Image() + L"\"");
     ASSERT_TRUE(ImageFinished(Image()));
     std::string listing = ImageListing();
     for (const char* entry :
@@ -268,9 +267,9 @@ TEST_F(IsoJobTest, Disc32BitMakesTheImageWithOneBootEntry)
     ExpectFinishedJob(Trace(), steps);
 
     const std::wstring x86 = tools.X86();
-    EXPECT_EQ(tools.RawCommandLine(),
-              L"\"" + x86 + L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:1#p0,e,b\"" +
-                  x86 + L"etfsboot.com\" \"" + Tmp() + L"\" \"" + Image() + L"\"");
+    EXPECT_EQ(tools.RawCommandLine(), L"\"" + x86 +
+                                          L"oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:1#p0,e,b\"" +
+                                          x86 + L"etfsboot.com\" \"" + Tmp() + L"\" \"" + Image() + L"\"");
     ASSERT_TRUE(ImageFinished(Image()));
     std::string listing = ImageListing();
     EXPECT_NE(listing.find("\r\ndrivertool-x86.exe 4\r\n"), std::string::npos);
@@ -297,8 +296,7 @@ TEST_F(IsoJobTest, CompatibilityModeUpdatesInstallWimInsteadOfCopyingOS)
     EXPECT_NE(listing.find("\r\ndrivertool-x64.exe 4\r\n"), std::string::npos);
     std::string install = ReadBytes(Tmp() + L"sources\\install.wim");
     for (int index = 1; index <= 4; ++index)
-        EXPECT_NE(install.find("commit index=" + std::to_string(index)), std::string::npos)
-            << install;
+        EXPECT_NE(install.find("commit index=" + std::to_string(index)), std::string::npos) << install;
     EXPECT_NE(install.find("xhcix64.INF"), std::string::npos);
 }
 

@@ -13,8 +13,7 @@ ToolFolder::ToolFolder() : m_program(m_dir / L"program\\")
     const std::wstring standin = TestProgramFolder() + L"oscdimg.exe";
     for (const std::wstring& folder : {X86(), Amd64()}) {
         EXPECT_TRUE(MakeDirs(folder));
-        EXPECT_TRUE(CopyFileW(standin.c_str(), (folder + L"oscdimg.exe").c_str(), FALSE))
-            << Narrow(standin);
+        EXPECT_TRUE(CopyFileW(standin.c_str(), (folder + L"oscdimg.exe").c_str(), FALSE)) << Narrow(standin);
         EXPECT_TRUE(WriteBytes(folder + L"etfsboot.com", "boot sector"));
         EXPECT_TRUE(WriteBytes(folder + L"efisys.bin", "efi image"));
     }
@@ -57,8 +56,8 @@ std::vector<std::wstring> TraceMessages(const std::wstring& workingFolder)
     size_t start = 0;
     for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
         std::wstring line = text.substr(start, end - start);
-        bool stamped = line.size() >= 13 && line[2] == L':' && line[5] == L':' &&
-                       line[8] == L'.' && line[12] == L' ';
+        bool stamped =
+            line.size() >= 13 && line[2] == L':' && line[5] == L':' && line[8] == L'.' && line[12] == L' ';
         if (stamped)
             lines.push_back(line.substr(13));
         else if (!lines.empty())

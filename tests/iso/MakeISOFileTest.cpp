@@ -80,9 +80,8 @@ protected:
     std::wstring Image() const { return dir / L"out\\W7.iso"; }
     std::wstring Command(const std::wstring& padding = L"") const
     {
-        return L"\"" + tools.Tool() + L"\" -lWIN7 -m -o -u1 -udfver102 -bootdata:1#p0,e,b\"" +
-               tools.X86() + L"etfsboot.com\" \"" + dir.Path() + L"source\\\"" + padding + L" \"" +
-               Image() + L"\"";
+        return L"\"" + tools.Tool() + L"\" -lWIN7 -m -o -u1 -udfver102 -bootdata:1#p0,e,b\"" + tools.X86() +
+               L"etfsboot.com\" \"" + dir.Path() + L"source\\\"" + padding + L" \"" + Image() + L"\"";
     }
     bool Run(const std::string& mode, Recorder& recorder)
     {
@@ -251,8 +250,8 @@ TEST_F(MakeISOFileTest, CancelBeforeTheRunIsKeptAndSetCmdForgetsAnEarlierOne)
 TEST_F(MakeISOFileTest, MissingToolFails)
 {
     Recorder recorder;
-    MakeISOFile::Instance()->SetCmd(L"\"" + dir.Path() + L"nowhere\\oscdimg.exe\" -lWIN7 \"" +
-                                    dir.Path() + L"source\\\" \"" + Image() + L"\"");
+    MakeISOFile::Instance()->SetCmd(L"\"" + dir.Path() + L"nowhere\\oscdimg.exe\" -lWIN7 \"" + dir.Path() +
+                                    L"source\\\" \"" + Image() + L"\"");
     EXPECT_FALSE(MakeISOFile::Instance()->Excute(&Recorder::Routine, &recorder));
     EXPECT_EQ(recorder.Values(), std::vector<int>{0});
     bool traced = false;

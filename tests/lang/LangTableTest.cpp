@@ -14,19 +14,67 @@ using namespace testing_support;
 namespace {
 
 // Every key the program looks up.
-const wchar_t* const kKeys[] = {
-    L"Tool Description", L"Please select", L"ODDToUSB", L"ODDToISO", L"Note", L"USB Note", L"Next",
-    L"Back", L"I agree", L"Browse", L"Exit", L"Cancel", L"Step1", L"Step2", L"Step3",
-    L"USB Step1 Note", L"USB Step1 Caption", L"Please wait", L"USB Step2 Caption",
-    L"USB Step2 Select Note", L"USB Step2 Insert Note", L"Add NVMe", L"NVMe Instruction", L"Status",
-    L"USB Step3 Caption", L"ISO Step3 Caption", L"USB Step3 Note", L"ISO Step2 Note",
-    L"ISO Step2 Caption", L"Compatibility Mode", L"Compatibility Instruction", L"Capacity",
-    L"Space warning1", L"Warning", L"Error", L"Format warning1", L"Format warning2",
-    L"Format failure", L"Format confirm", L"Still failed", L"SuccessMsg", L"CancelMsg", L"Finish",
-    L"Disk too small", L"Not NTFS", L"Format", L"Format success", L"Copy OS", L"Copy success",
-    L"Copy", L"Mount", L"Mount success", L"Adding driver", L"Commit", L"Commit success", L"UnMount",
-    L"Generating ISO", L"CancelStatus", L"Successfully updated", L"Operation failed",
-    L"Path too long"};
+const wchar_t* const kKeys[] = {L"Tool Description",
+                                L"Please select",
+                                L"ODDToUSB",
+                                L"ODDToISO",
+                                L"Note",
+                                L"USB Note",
+                                L"Next",
+                                L"Back",
+                                L"I agree",
+                                L"Browse",
+                                L"Exit",
+                                L"Cancel",
+                                L"Step1",
+                                L"Step2",
+                                L"Step3",
+                                L"USB Step1 Note",
+                                L"USB Step1 Caption",
+                                L"Please wait",
+                                L"USB Step2 Caption",
+                                L"USB Step2 Select Note",
+                                L"USB Step2 Insert Note",
+                                L"Add NVMe",
+                                L"NVMe Instruction",
+                                L"Status",
+                                L"USB Step3 Caption",
+                                L"ISO Step3 Caption",
+                                L"USB Step3 Note",
+                                L"ISO Step2 Note",
+                                L"ISO Step2 Caption",
+                                L"Compatibility Mode",
+                                L"Compatibility Instruction",
+                                L"Capacity",
+                                L"Space warning1",
+                                L"Warning",
+                                L"Error",
+                                L"Format warning1",
+                                L"Format warning2",
+                                L"Format failure",
+                                L"Format confirm",
+                                L"Still failed",
+                                L"SuccessMsg",
+                                L"CancelMsg",
+                                L"Finish",
+                                L"Disk too small",
+                                L"Not NTFS",
+                                L"Format",
+                                L"Format success",
+                                L"Copy OS",
+                                L"Copy success",
+                                L"Copy",
+                                L"Mount",
+                                L"Mount success",
+                                L"Adding driver",
+                                L"Commit",
+                                L"Commit success",
+                                L"UnMount",
+                                L"Generating ISO",
+                                L"CancelStatus",
+                                L"Successfully updated",
+                                L"Operation failed",
+                                L"Path too long"};
 
 } // namespace
 
@@ -66,8 +114,7 @@ struct Dll {
     }
     LangNameFn LangName() const
     {
-        return reinterpret_cast<LangNameFn>(
-            reinterpret_cast<void*>(GetProcAddress(module, "VxGetLangName")));
+        return reinterpret_cast<LangNameFn>(reinterpret_cast<void*>(GetProcAddress(module, "VxGetLangName")));
     }
 };
 

@@ -177,7 +177,7 @@ TEST(SystemLanguage, FollowsTheLocale)
     EXPECT_EQ(IsSpanishSystem(), language == L"spanish");
     EXPECT_EQ(IsFrenchSystem(), language == L"french");
 
-    const wchar_t* next = language == L"japanese" ? L"\u6b21\u3078"
+    const wchar_t* next = language == L"japanese"  ? L"\u6b21\u3078"
                           : language == L"spanish" ? L"Siguiente"
                           : language == L"french"  ? L"Suivant"
                                                    : L"Next";

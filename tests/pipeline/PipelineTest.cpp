@@ -54,11 +54,10 @@ TEST_F(PipelineTest, TablesFollowKindEmbeddedCompatibilityAndNVMe)
                     SetEmbedded(embedded);
                     Win7InsCreator creator(nullptr, kind, &info, compatible, nvme);
                     bool wim = nvme || (embedded ? compatible : kind != 0 && compatible);
-                    const Table& expected =
-                        kind == 0 ? (wim ? usbWim : usbPlain) : (wim ? isoWim : isoPlain);
+                    const Table& expected = kind == 0 ? (wim ? usbWim : usbPlain) : (wim ? isoWim : isoPlain);
                     EXPECT_EQ(creator.GetStateTable(), expected)
-                        << "kind " << kind << " embedded " << embedded << " compatibility "
-                        << compatible << " NVMe " << nvme;
+                        << "kind " << kind << " embedded " << embedded << " compatibility " << compatible
+                        << " NVMe " << nvme;
                 }
     // The built-in tables themselves are never changed.
     SetEmbedded(false);
@@ -236,8 +235,7 @@ TEST_F(PipelineTest, ACancelBetweenFilesLetsTheRemainingRoundsCreateButNotRun)
     auto lines = Trace();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), L"CopyOperation::Create"), 3)
         << "codes 6, 20 and 16 are all created";
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"CopyOperation::Excute"), 1)
-        << "only the first runs";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"CopyOperation::Excute"), 1) << "only the first runs";
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), L"CompleteOperation create");
     EXPECT_FALSE(FileExists(dir / L"tmp\\other.txt"));

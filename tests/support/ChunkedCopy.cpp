@@ -43,8 +43,8 @@ void SetChunkObserver(ChunkObserver observer)
     g_observer = std::move(observer);
 }
 
-BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUTINE routine,
-                              LPVOID data, LPBOOL cancel, DWORD flags)
+BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUTINE routine, LPVOID data,
+                              LPBOOL cancel, DWORD flags)
 {
     HANDLE source = CreateFileW(existing, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -73,8 +73,8 @@ BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUT
         // A hidden or system target can't be replaced by CREATE_ALWAYS with other attributes.
         SetFileAttributesW(newFile, FILE_ATTRIBUTE_NORMAL);
     }
-    HANDLE target = CreateFileW(newFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE target =
+        CreateFileW(newFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (target == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         CloseHandle(source);
@@ -89,8 +89,8 @@ BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUT
     auto report = [&](DWORD reason) -> DWORD {
         if (quiet)
             return PROGRESS_CONTINUE;
-        DWORD result = routine(Large(total), Large(done), Large(total), Large(done), 1, reason,
-                               source, target, data);
+        DWORD result =
+            routine(Large(total), Large(done), Large(total), Large(done), 1, reason, source, target, data);
         if (result == PROGRESS_QUIET) {
             quiet = true;
             return PROGRESS_CONTINUE;
@@ -110,8 +110,7 @@ BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUT
         }
         DWORD read = 0, written = 0;
         if (!ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
-            read == 0 || !WriteFile(target, buffer.data(), read, &written, nullptr) ||
-            written != read) {
+            read == 0 || !WriteFile(target, buffer.data(), read, &written, nullptr) || written != read) {
             ok = false;
             break;
         }

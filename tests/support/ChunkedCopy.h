@@ -11,8 +11,8 @@
 
 namespace testing_support {
 
-BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUTINE routine,
-                              LPVOID data, LPBOOL cancel, DWORD flags);
+BOOL WINAPI ChunkedCopyFileEx(LPCWSTR existing, LPCWSTR newFile, LPPROGRESS_ROUTINE routine, LPVOID data,
+                              LPBOOL cancel, DWORD flags);
 
 // Bytes per chunk (64 KB unless set); 0 restores the default.
 void SetCopyChunkSize(DWORD bytes);
@@ -20,8 +20,8 @@ void SetCopyChunkSize(DWORD bytes);
 // Called after the progress routine has seen each chunk (and once for an empty file),
 // with the source, the bytes done and the file's size. Tests use it to act at a chosen
 // moment of a copy. Empty removes it.
-using ChunkObserver = std::function<void(const std::wstring& source, unsigned long long done,
-                                         unsigned long long total)>;
+using ChunkObserver =
+    std::function<void(const std::wstring& source, unsigned long long done, unsigned long long total)>;
 void SetChunkObserver(ChunkObserver observer);
 
 // Installs ChunkedCopyFileEx into the copy engine for its lifetime.

@@ -73,8 +73,8 @@ bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <=
 // Drops a "\\?\" or "\\.\" prefix.
 std::wstring WithoutDevicePrefix(const std::wstring& path)
 {
-    if (path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' &&
-        (path[2] == L'?' || path[2] == L'.') && path[3] == L'\\')
+    if (path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
+        path[3] == L'\\')
         return path.substr(4);
     return path;
 }
@@ -164,8 +164,7 @@ void FakeDiskSystem::AddLink(const std::wstring& name, const std::wstring& targe
 
 void FakeDiskSystem::AddPartitionLink(int disk, int partition, const std::wstring& target)
 {
-    AddLink(L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" +
-                std::to_wstring(partition),
+    AddLink(L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition),
             target);
 }
 
@@ -185,8 +184,7 @@ void FakeDiskSystem::AddDosDevice(const std::wstring& name, const std::wstring& 
 }
 
 PARTITION_INFORMATION_EX FakeDiskSystem::MbrPartition(DWORD number, unsigned long long offset,
-                                                      unsigned long long length, BYTE type,
-                                                      bool boot)
+                                                      unsigned long long length, BYTE type, bool boot)
 {
     PARTITION_INFORMATION_EX p = {};
     p.PartitionStyle = PARTITION_STYLE_MBR;
@@ -225,8 +223,7 @@ PARTITION_INFORMATION_EX FakeDiskSystem::GptPartition(DWORD number, unsigned lon
     return p;
 }
 
-DISK_EXTENT FakeDiskSystem::Extent(DWORD disk, unsigned long long offset,
-                                   unsigned long long length)
+DISK_EXTENT FakeDiskSystem::Extent(DWORD disk, unsigned long long offset, unsigned long long length)
 {
     DISK_EXTENT e = {};
     e.DiskNumber = disk;
@@ -377,8 +374,8 @@ FakeVolume* FakeDiskSystem::RootVolume(const wchar_t* root, DWORD& error, bool m
 
 // ---------------------------------------------------------------- files and devices
 
-HANDLE FakeDiskSystem::CreateFileW(const wchar_t* name, DWORD access, DWORD share,
-                                   DWORD disposition, DWORD flags)
+HANDLE FakeDiskSystem::CreateFileW(const wchar_t* name, DWORD access, DWORD share, DWORD disposition,
+                                   DWORD flags)
 {
     LastError err;
     std::lock_guard<std::recursive_mutex> hold(m_lock);
@@ -435,8 +432,8 @@ HANDLE FakeDiskSystem::CreateFileW(const wchar_t* name, DWORD access, DWORD shar
     return NewHandle(object);
 }
 
-BOOL FakeDiskSystem::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize,
-                                     void* out, DWORD outSize, DWORD* returned)
+BOOL FakeDiskSystem::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
+                                     DWORD outSize, DWORD* returned)
 {
     LastError err;
     std::lock_guard<std::recursive_mutex> hold(m_lock);
@@ -459,10 +456,8 @@ BOOL FakeDiskSystem::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD 
     // The access the control code asks of the handle.
     const DWORD needed = (code >> 14) & 3;
     const DWORD access = it->second.access;
-    const bool canRead =
-        (access & (GENERIC_READ | FILE_READ_DATA | GENERIC_ALL | MAXIMUM_ALLOWED)) != 0;
-    const bool canWrite =
-        (access & (GENERIC_WRITE | FILE_WRITE_DATA | GENERIC_ALL | MAXIMUM_ALLOWED)) != 0;
+    const bool canRead = (access & (GENERIC_READ | FILE_READ_DATA | GENERIC_ALL | MAXIMUM_ALLOWED)) != 0;
+    const bool canWrite = (access & (GENERIC_WRITE | FILE_WRITE_DATA | GENERIC_ALL | MAXIMUM_ALLOWED)) != 0;
     if (((needed & FILE_READ_ACCESS) && !canRead) || ((needed & FILE_WRITE_ACCESS) && !canWrite)) {
         err.error = ERROR_ACCESS_DENIED;
         return FALSE;
@@ -490,8 +485,8 @@ BOOL FakeDiskSystem::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD 
 }
 
 // Replies of a physical disk. Sets the last error on failure (the caller carries it out).
-BOOL FakeDiskSystem::DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inSize, void* out,
-                                 DWORD outSize, DWORD* returned)
+BOOL FakeDiskSystem::DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                                 DWORD* returned)
 {
     auto fail = [](DWORD error) {
         ::SetLastError(error);
@@ -529,8 +524,7 @@ BOOL FakeDiskSystem::DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inS
         const size_t header = offsetof(DISK_GEOMETRY_EX, Data);
         if (outSize < header)
             return fail(ERROR_INSUFFICIENT_BUFFER);
-        std::vector<unsigned char> reply(header + sizeof(DISK_PARTITION_INFO) +
-                                         sizeof(DISK_DETECTION_INFO));
+        std::vector<unsigned char> reply(header + sizeof(DISK_PARTITION_INFO) + sizeof(DISK_DETECTION_INFO));
         std::memcpy(reply.data(), &disk.geometry, sizeof(DISK_GEOMETRY));
         LARGE_INTEGER size;
         size.QuadPart = static_cast<LONGLONG>(disk.size);
@@ -574,8 +568,8 @@ BOOL FakeDiskSystem::DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inS
         }
         std::memcpy(reply.data(), &head, header);
         for (size_t i = 0; i < count; ++i)
-            std::memcpy(reply.data() + header + i * sizeof(PARTITION_INFORMATION_EX),
-                        &disk.partitions[i], sizeof(PARTITION_INFORMATION_EX));
+            std::memcpy(reply.data() + header + i * sizeof(PARTITION_INFORMATION_EX), &disk.partitions[i],
+                        sizeof(PARTITION_INFORMATION_EX));
         *returned = CopyReply(reply.data(), reply.size(), out, outSize);
         return TRUE;
     }
@@ -585,8 +579,8 @@ BOOL FakeDiskSystem::DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inS
 }
 
 // Replies of a volume. Sets the last error on failure.
-BOOL FakeDiskSystem::VolumeControl(FakeVolume& volume, DWORD code, void* in, DWORD inSize,
-                                   void* out, DWORD outSize, DWORD* returned)
+BOOL FakeDiskSystem::VolumeControl(FakeVolume& volume, DWORD code, void* in, DWORD inSize, void* out,
+                                   DWORD outSize, DWORD* returned)
 {
     auto fail = [](DWORD error) {
         ::SetLastError(error);
@@ -617,9 +611,8 @@ BOOL FakeDiskSystem::VolumeControl(FakeVolume& volume, DWORD code, void* in, DWO
     case IOCTL_DISK_GET_DRIVE_GEOMETRY:
     case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX: {
         // Passed down to the disk beneath; a volume spanning disks has no one disk.
-        FakeDisk* disk = volume.extents.size() == 1
-                             ? FindDisk(static_cast<int>(volume.extents[0].DiskNumber))
-                             : nullptr;
+        FakeDisk* disk =
+            volume.extents.size() == 1 ? FindDisk(static_cast<int>(volume.extents[0].DiskNumber)) : nullptr;
         if (!disk)
             return fail(ERROR_INVALID_FUNCTION);
         return DiskControl(*disk, code, in, inSize, out, outSize, returned);
@@ -711,9 +704,9 @@ BOOL FakeDiskSystem::GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* fr
     return TRUE;
 }
 
-BOOL FakeDiskSystem::VolumeInformation(const FakeVolume& volume, wchar_t* volumeName,
-                                       DWORD volumeNameSize, DWORD* serial, DWORD* maxComponent,
-                                       DWORD* fsFlags, wchar_t* fsName, DWORD fsNameSize)
+BOOL FakeDiskSystem::VolumeInformation(const FakeVolume& volume, wchar_t* volumeName, DWORD volumeNameSize,
+                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                                       DWORD fsNameSize)
 {
     if ((volumeName && volume.label.size() + 1 > volumeNameSize) ||
         (fsName && volume.fileSystem.size() + 1 > fsNameSize)) {
@@ -733,26 +726,24 @@ BOOL FakeDiskSystem::VolumeInformation(const FakeVolume& volume, wchar_t* volume
     return TRUE;
 }
 
-BOOL FakeDiskSystem::GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName,
-                                           DWORD volumeNameSize, DWORD* serial,
-                                           DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
-                                           DWORD fsNameSize)
+BOOL FakeDiskSystem::GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
+                                           DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
+                                           wchar_t* fsName, DWORD fsNameSize)
 {
     LastError err;
     std::lock_guard<std::recursive_mutex> hold(m_lock);
     FakeVolume* volume = RootVolume(root, err.error, true);
     if (!volume)
         return FALSE;
-    BOOL ok = VolumeInformation(*volume, volumeName, volumeNameSize, serial, maxComponent, fsFlags,
-                                fsName, fsNameSize);
+    BOOL ok = VolumeInformation(*volume, volumeName, volumeNameSize, serial, maxComponent, fsFlags, fsName,
+                                fsNameSize);
     if (!ok)
         err.error = ::GetLastError();
     return ok;
 }
 
-BOOL FakeDiskSystem::GetVolumeInformationByHandleW(HANDLE handle, wchar_t* volumeName,
-                                                   DWORD volumeNameSize, DWORD* serial,
-                                                   DWORD* maxComponent, DWORD* fsFlags,
+BOOL FakeDiskSystem::GetVolumeInformationByHandleW(HANDLE handle, wchar_t* volumeName, DWORD volumeNameSize,
+                                                   DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
                                                    wchar_t* fsName, DWORD fsNameSize)
 {
     LastError err;
@@ -771,8 +762,8 @@ BOOL FakeDiskSystem::GetVolumeInformationByHandleW(HANDLE handle, wchar_t* volum
         err.error = volume ? volume->error : ERROR_DEVICE_NOT_CONNECTED;
         return FALSE;
     }
-    BOOL ok = VolumeInformation(*volume, volumeName, volumeNameSize, serial, maxComponent, fsFlags,
-                                fsName, fsNameSize);
+    BOOL ok = VolumeInformation(*volume, volumeName, volumeNameSize, serial, maxComponent, fsFlags, fsName,
+                                fsNameSize);
     if (!ok)
         err.error = ::GetLastError();
     return ok;
@@ -909,8 +900,7 @@ NTSTATUS FakeDiskSystem::NtOpenSymbolicLinkObject(HANDLE* link, ACCESS_MASK acce
     return kObjectNameNotFound;
 }
 
-NTSTATUS FakeDiskSystem::NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target,
-                                                   ULONG* returnedLength)
+NTSTATUS FakeDiskSystem::NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target, ULONG* returnedLength)
 {
     std::lock_guard<std::recursive_mutex> hold(m_lock);
     auto it = m_open.find(link);

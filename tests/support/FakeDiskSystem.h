@@ -101,14 +101,13 @@ struct FakeDisk {
 };
 
 struct FakeVolume {
-    wchar_t letter = 0;        // drive letter, or 0 for a volume without one
-    std::wstring device;       // NT device name, "\Device\HarddiskVolume5"
+    wchar_t letter = 0;  // drive letter, or 0 for a volume without one
+    std::wstring device; // NT device name, "\Device\HarddiskVolume5"
     UINT driveType = DRIVE_FIXED;
     std::wstring fileSystem = L"NTFS";
     std::wstring label;
     DWORD serial = 0x12345678;
-    DWORD fileSystemFlags = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES |
-                            FILE_UNICODE_ON_DISK;
+    DWORD fileSystemFlags = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
     unsigned long long totalBytes = 0;
     unsigned long long freeBytes = 0;         // free on the volume
     unsigned long long freeToCallerBytes = 0; // free to the caller (quotas)
@@ -162,8 +161,7 @@ public:
 
     // ---- Building blocks ----
     static PARTITION_INFORMATION_EX MbrPartition(DWORD number, unsigned long long offset,
-                                                 unsigned long long length, BYTE type,
-                                                 bool boot = false);
+                                                 unsigned long long length, BYTE type, bool boot = false);
     // An unused MBR slot (type 0, number 0).
     static PARTITION_INFORMATION_EX EmptyMbrSlot();
     static PARTITION_INFORMATION_EX GptPartition(DWORD number, unsigned long long offset,
@@ -188,27 +186,26 @@ public:
     // ---- DiskSystem ----
     HANDLE CreateFileW(const wchar_t* name, DWORD access, DWORD share, DWORD disposition,
                        DWORD flags) override;
-    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                         DWORD outSize, DWORD* returned) override;
+    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned) override;
     BOOL CloseHandle(HANDLE handle) override;
     UINT GetDriveTypeW(const wchar_t* root) override;
     DWORD GetLogicalDrives() override;
     DWORD GetLogicalDriveStringsW(DWORD length, wchar_t* buffer) override;
-    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller,
-                             ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) override;
-    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
-                               DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                               wchar_t* fsName, DWORD fsNameSize) override;
+    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
+                             ULARGE_INTEGER* totalFree) override;
+    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize, DWORD* serial,
+                               DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                               DWORD fsNameSize) override;
     BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName, DWORD volumeNameSize,
-                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                                       wchar_t* fsName, DWORD fsNameSize) override;
+                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                                       DWORD fsNameSize) override;
     BOOL SetVolumeLabelW(const wchar_t* root, const wchar_t* label) override;
     DWORD QueryDosDeviceW(const wchar_t* name, wchar_t* target, DWORD max) override;
     BOOL DefineDosDeviceW(DWORD flags, const wchar_t* name, const wchar_t* target) override;
     NTSTATUS NtOpenSymbolicLinkObject(HANDLE* link, ACCESS_MASK access,
                                       OBJECT_ATTRIBUTES* attributes) override;
-    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target,
-                                       ULONG* returnedLength) override;
+    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target, ULONG* returnedLength) override;
     NTSTATUS NtClose(HANDLE handle) override;
 
 private:
@@ -229,13 +226,12 @@ private:
     HANDLE NewHandle(const OpenObject& object);
     bool Close(HANDLE handle);
     FakeVolume* RootVolume(const wchar_t* root, DWORD& error, bool mustBeRoot);
-    BOOL DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inSize, void* out,
-                     DWORD outSize, DWORD* returned);
-    BOOL VolumeControl(FakeVolume& volume, DWORD code, void* in, DWORD inSize, void* out,
-                       DWORD outSize, DWORD* returned);
-    BOOL VolumeInformation(const FakeVolume& volume, wchar_t* volumeName, DWORD volumeNameSize,
-                           DWORD* serial, DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
-                           DWORD fsNameSize);
+    BOOL DiskControl(FakeDisk& disk, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                     DWORD* returned);
+    BOOL VolumeControl(FakeVolume& volume, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                       DWORD* returned);
+    BOOL VolumeInformation(const FakeVolume& volume, wchar_t* volumeName, DWORD volumeNameSize, DWORD* serial,
+                           DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName, DWORD fsNameSize);
 
     mutable std::recursive_mutex m_lock;
     std::map<int, FakeDisk> m_disks;

@@ -14,8 +14,8 @@ public:
     {
         return m_inner.CreateFileW(name, access, share, disposition, flags);
     }
-    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                         DWORD outSize, DWORD* returned) override
+    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned) override
     {
         return m_inner.DeviceIoControl(device, code, in, inSize, out, outSize, returned);
     }
@@ -26,24 +26,24 @@ public:
     {
         return m_inner.GetLogicalDriveStringsW(length, buffer);
     }
-    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller,
-                             ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) override
+    BOOL GetDiskFreeSpaceExW(const wchar_t* path, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
+                             ULARGE_INTEGER* totalFree) override
     {
         return m_inner.GetDiskFreeSpaceExW(path, freeToCaller, total, totalFree);
     }
-    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
-                               DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                               wchar_t* fsName, DWORD fsNameSize) override
+    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize, DWORD* serial,
+                               DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                               DWORD fsNameSize) override
     {
-        return m_inner.GetVolumeInformationW(root, volumeName, volumeNameSize, serial,
-                                             maxComponent, fsFlags, fsName, fsNameSize);
+        return m_inner.GetVolumeInformationW(root, volumeName, volumeNameSize, serial, maxComponent, fsFlags,
+                                             fsName, fsNameSize);
     }
     BOOL GetVolumeInformationByHandleW(HANDLE volume, wchar_t* volumeName, DWORD volumeNameSize,
-                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags,
-                                       wchar_t* fsName, DWORD fsNameSize) override
+                                       DWORD* serial, DWORD* maxComponent, DWORD* fsFlags, wchar_t* fsName,
+                                       DWORD fsNameSize) override
     {
-        return m_inner.GetVolumeInformationByHandleW(volume, volumeName, volumeNameSize, serial,
-                                                     maxComponent, fsFlags, fsName, fsNameSize);
+        return m_inner.GetVolumeInformationByHandleW(volume, volumeName, volumeNameSize, serial, maxComponent,
+                                                     fsFlags, fsName, fsNameSize);
     }
     BOOL SetVolumeLabelW(const wchar_t* root, const wchar_t* label) override
     {
@@ -62,8 +62,7 @@ public:
     {
         return m_inner.NtOpenSymbolicLinkObject(link, access, attributes);
     }
-    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target,
-                                       ULONG* returnedLength) override
+    NTSTATUS NtQuerySymbolicLinkObject(HANDLE link, UNICODE_STRING* target, ULONG* returnedLength) override
     {
         return m_inner.NtQuerySymbolicLinkObject(link, target, returnedLength);
     }

@@ -17,8 +17,7 @@ ProgressWindow::ProgressWindow()
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kClassName;
     RegisterClassW(&wc); // fails harmlessly when already registered
-    m_hWnd = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             wc.hInstance, nullptr);
+    m_hWnd = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     EXPECT_NE(m_hWnd, nullptr);
     SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
@@ -58,8 +57,7 @@ bool ProgressWindow::Pump(HANDLE until, DWORD timeoutMs)
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return WaitForSingleObject(until, 0) == WAIT_OBJECT_0;
-        if (MsgWaitForMultipleObjects(1, &until, FALSE, timeoutMs - elapsed, QS_ALLINPUT) ==
-            WAIT_OBJECT_0) {
+        if (MsgWaitForMultipleObjects(1, &until, FALSE, timeoutMs - elapsed, QS_ALLINPUT) == WAIT_OBJECT_0) {
             // Take what was posted before the end too.
             dispatch();
             return true;

@@ -38,9 +38,8 @@ TempDir::TempDir(const std::wstring& base)
 {
     MakeDirs(base);
     for (;;) {
-        std::wstring candidate = WithSlash(base) + L"bt" + std::to_wstring(GetCurrentProcessId()) +
-                                 L"_" + std::to_wstring(GetTickCount()) + L"_" +
-                                 std::to_wstring(g_tempCounter++);
+        std::wstring candidate = WithSlash(base) + L"bt" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                                 std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(g_tempCounter++);
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             m_path = WithSlash(candidate);
             return;
@@ -94,21 +93,21 @@ bool MakeDirs(const std::wstring& path)
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    BOOL ok = bytes.empty() ||
-              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    BOOL ok =
+        bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
 
 std::string ReadBytes(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::string();
     std::string result;
@@ -134,8 +133,8 @@ bool DirExists(const std::wstring& path)
 
 bool MakeSizedFile(const std::wstring& path, unsigned long long size)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD ignored = 0;
@@ -152,8 +151,7 @@ std::wstring Widen(const std::string& text) { return AStringToWString(text); }
 
 MessageBoxRecorder::MessageBoxRecorder()
 {
-    SetMessageBoxHook([this](HWND owner, const std::wstring& text, const std::wstring& caption,
-                             UINT type) {
+    SetMessageBoxHook([this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
         std::lock_guard<std::mutex> lock(m_lock);
         m_boxes.push_back(Box{owner, text, caption, type});
         if (!m_answers.empty()) {
@@ -186,10 +184,7 @@ size_t MessageBoxRecorder::Count() const
     return m_boxes.size();
 }
 
-ScopedProgramFolder::ScopedProgramFolder(const std::wstring& folder)
-{
-    SetProgramFolderOverride(folder);
-}
+ScopedProgramFolder::ScopedProgramFolder(const std::wstring& folder) { SetProgramFolderOverride(folder); }
 ScopedProgramFolder::~ScopedProgramFolder() { SetProgramFolderOverride(std::wstring()); }
 
 ScopedWorkingFolder::ScopedWorkingFolder(const std::wstring& folder)

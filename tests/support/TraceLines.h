@@ -14,7 +14,6 @@ std::wstring TraceText(const std::wstring& workingFolder);
 std::vector<std::wstring> TraceLines(const std::wstring& workingFolder);
 
 // Index of the first line equal to the text at or after start; -1 when none.
-int FindTraceLine(const std::vector<std::wstring>& lines, const std::wstring& text,
-                  size_t start = 0);
+int FindTraceLine(const std::vector<std::wstring>& lines, const std::wstring& text, size_t start = 0);
 
 } // namespace testing_support

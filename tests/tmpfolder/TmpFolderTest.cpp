@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace testing_support;
 
 namespace {
@@ -65,7 +64,7 @@ TEST_F(TmpFolderTest, TheTargetsOwnDriveNeedsTwiceTheRoom)
 TEST_F(TmpFolderTest, ANumberedFolderOnTheFirstOtherDriveWithRoom)
 {
     drives.Add(L'C', DRIVE_FIXED, 100);
-    drives.Add(L'B', DRIVE_CDROM, 90000);    // optical drives never hold it
+    drives.Add(L'B', DRIVE_CDROM, 90000); // optical drives never hold it
     drives.Add(L'D', DRIVE_FIXED, 4000);
     drives.Add(L'E', DRIVE_REMOVABLE, 7000); // the target, room for twice the need
     EXPECT_EQ(SelectTmpFolder(3000, L"E:\\"), L"D:\\TervoToolTmp0\\");

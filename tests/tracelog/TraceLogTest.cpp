@@ -103,8 +103,8 @@ TEST_F(TraceLogTest, LinesFromManyThreadsStayWhole)
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([t] {
             for (int i = 0; i < 50; ++i)
-                TraceLog(L"[Thread " + std::to_wstring(t) + L"] line " + std::to_wstring(i) +
-                         L" " + std::wstring(100, L'a' + t));
+                TraceLog(L"[Thread " + std::to_wstring(t) + L"] line " + std::to_wstring(i) + L" " +
+                         std::wstring(100, L'a' + t));
         });
     for (auto& thread : threads)
         thread.join();

@@ -4,7 +4,8 @@
 
 static LRESULT CALLBACK BlankProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_DESTROY) PostQuitMessage(0);
+    if (msg == WM_DESTROY)
+        PostQuitMessage(0);
     return DefWindowProcW(window, msg, wParam, lParam);
 }
 

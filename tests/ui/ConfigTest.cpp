@@ -43,7 +43,8 @@ std::string Type(const std::string& key, const std::string& title, const std::st
 std::string Repeat(const std::string& text, int times)
 {
     std::string out;
-    while (times-- > 0) out += text;
+    while (times-- > 0)
+        out += text;
     return out;
 }
 
@@ -64,55 +65,66 @@ TEST(ConfigReader, TableOfFiles)
     const std::string root2 = "<r><currenttype>2</currenttype><version>3.1</version>" + Type("1", "one") +
                               Type("2", "two") + "</r>";
     const Case cases[] = {
-        {"plain", std::string(kDecl) + "<r><currenttype>0</currenttype><version>1.0</version>" +
-                      Type("0", "Tool", "<isshoweula>0</isshoweula>") + "</r>",
+        {"plain",
+         std::string(kDecl) + "<r><currenttype>0</currenttype><version>1.0</version>" +
+             Type("0", "Tool", "<isshoweula>0</isshoweula>") + "</r>",
          true, L"Tool", L"1.0", false, 0},
-        {"no declaration", "<r><version>1.0</version>" + Type("0", "Tool") + "</r>", false, L"", L"", true, 0},
-        {"comment before the root", std::string(kDecl) + "<!-- c --><r><version>1.0</version></r>", false, L"", L"",
-         true, 0},
+        {"no declaration", "<r><version>1.0</version>" + Type("0", "Tool") + "</r>", false, L"", L"", true,
+         0},
+        {"comment before the root", std::string(kDecl) + "<!-- c --><r><version>1.0</version></r>", false,
+         L"", L"", true, 0},
         {"type 2 chosen", std::string(kDecl) + root2, true, L"two", L"3.1", true, 2},
-        {"hex current type", std::string(kDecl) + "<r><currenttype>0x2</currenttype>" + Type("2", "hex") + "</r>",
-         true, L"hex", L"", true, 2},
+        {"hex current type",
+         std::string(kDecl) + "<r><currenttype>0x2</currenttype>" + Type("2", "hex") + "</r>", true, L"hex",
+         L"", true, 2},
         {"octal current type",
-         std::string(kDecl) + "<r><currenttype>010</currenttype>" + Type("10", "ten") + Type("8", "eight") + "</r>",
+         std::string(kDecl) + "<r><currenttype>010</currenttype>" + Type("10", "ten") + Type("8", "eight") +
+             "</r>",
          true, L"eight", L"", true, 8},
         {"current type with trailing text",
-         std::string(kDecl) + "<r><currenttype> 3abc</currenttype>" + Type("3", "three") + "</r>", true, L"three",
-         L"", true, 3},
-        {"empty current type", std::string(kDecl) + "<r><currenttype></currenttype>" + Type("0", "zero") + "</r>",
-         true, L"zero", L"", true, 0},
-        {"capitals in names", std::string(kDecl) + "<r><Version>1.0</Version><Type key=\"0\"><ui><title>x</title>"
-                                                   "</ui></Type></r>",
+         std::string(kDecl) + "<r><currenttype> 3abc</currenttype>" + Type("3", "three") + "</r>", true,
+         L"three", L"", true, 3},
+        {"empty current type",
+         std::string(kDecl) + "<r><currenttype></currenttype>" + Type("0", "zero") + "</r>", true, L"zero",
+         L"", true, 0},
+        {"capitals in names",
+         std::string(kDecl) + "<r><Version>1.0</Version><Type key=\"0\"><ui><title>x</title>"
+                              "</ui></Type></r>",
          true, L"", L"", true, 0},
-        {"hex digits in capitals", std::string(kDecl) + "<r><currenttype>0XABC</currenttype>" + Type("2748", "abc") +
-                                       "</r>",
-         true, L"abc", L"", true, 2748},
-        {"negative type", std::string(kDecl) + "<r><currenttype>-1</currenttype>" + Type("-1", "minus") + "</r>", true,
+        {"hex digits in capitals",
+         std::string(kDecl) + "<r><currenttype>0XABC</currenttype>" + Type("2748", "abc") + "</r>", true,
+         L"abc", L"", true, 2748},
+        {"negative type",
+         std::string(kDecl) + "<r><currenttype>-1</currenttype>" + Type("-1", "minus") + "</r>", true,
          L"minus", L"", true, -1},
-        {"duplicate keys", std::string(kDecl) + "<r>" + Type("0", "first") + Type("0", "second") + "</r>", true,
-         L"first", L"", true, 0},
-        {"type without key skipped", std::string(kDecl) + "<r><type><ui><title>nokey</title></ui></type>" +
-                                         Type("0", "keyed") + "</r>",
+        {"duplicate keys", std::string(kDecl) + "<r>" + Type("0", "first") + Type("0", "second") + "</r>",
+         true, L"first", L"", true, 0},
+        {"type without key skipped",
+         std::string(kDecl) + "<r><type><ui><title>nokey</title></ui></type>" + Type("0", "keyed") + "</r>",
          true, L"keyed", L"", true, 0},
-        {"word for isshoweula", std::string(kDecl) + "<r>" + Type("0", "w", "<isshoweula>yes</isshoweula>") + "</r>",
-         true, L"w", L"", false, 0},
-        {"empty isshoweula", std::string(kDecl) + "<r>" + Type("0", "e", "<isshoweula></isshoweula>") + "</r>", true,
-         L"e", L"", true, 0},
-        {"hex isshoweula", std::string(kDecl) + "<r>" + Type("0", "h", "<isshoweula>0x0</isshoweula>") + "</r>", true,
-         L"h", L"", false, 0},
+        {"word for isshoweula",
+         std::string(kDecl) + "<r>" + Type("0", "w", "<isshoweula>yes</isshoweula>") + "</r>", true, L"w",
+         L"", false, 0},
+        {"empty isshoweula",
+         std::string(kDecl) + "<r>" + Type("0", "e", "<isshoweula></isshoweula>") + "</r>", true, L"e", L"",
+         true, 0},
+        {"hex isshoweula",
+         std::string(kDecl) + "<r>" + Type("0", "h", "<isshoweula>0x0</isshoweula>") + "</r>", true, L"h",
+         L"", false, 0},
         {"damaged", std::string(kDecl) + "<r><version>1.0</r>", false, L"", L"", true, 0},
         {"empty file", "", false, L"", L"", true, 0},
         {"binary", std::string("\x00\x01\xFF\xFE<\x00?x\x89PNG\r\n\x1a\n", 16), false, L"", L"", true, 0},
         {"declaration only", std::string(kDecl), false, L"", L"", true, 0},
         // Files that would overflow the parser's stack, or are no configuration by size.
-        {"nested 10,000 deep", std::string(kDecl) + Repeat("<a>", 10000) + Repeat("</a>", 10000), false, L"", L"",
-         true, 0},
+        {"nested 10,000 deep", std::string(kDecl) + Repeat("<a>", 10000) + Repeat("</a>", 10000), false, L"",
+         L"", true, 0},
         // The declaration's quoted '>' hides the nesting from the scan; the tag count does not.
-        {"hidden nesting", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 5000) + "-->", false, L"", L"", true, 0},
-        {"hidden nesting as deep as the tags allow", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 2040) + "-->", false,
-         L"", L"", true, 0},
-        {"larger than any configuration", std::string(kDecl) + "<r><!--" + std::string(300 * 1024, 'x') + "--></r>",
-         false, L"", L"", true, 0},
+        {"hidden nesting", "<?xml version=\"><!--\" ?>" + Repeat("<a>", 5000) + "-->", false, L"", L"", true,
+         0},
+        {"hidden nesting as deep as the tags allow",
+         "<?xml version=\"><!--\" ?>" + Repeat("<a>", 2040) + "-->", false, L"", L"", true, 0},
+        {"larger than any configuration",
+         std::string(kDecl) + "<r><!--" + std::string(300 * 1024, 'x') + "--></r>", false, L"", L"", true, 0},
         {"siblings, empty elements and comments are not depth",
          std::string(kDecl) + "<r><version>2</version>" + Repeat("<!-- <a><b> --><e/><f x='/>'/>", 60) +
              Type("0", "flat") + "</r>",
@@ -158,9 +170,9 @@ TEST(ConfigReader, EulaEntriesByLanguageName)
 {
     TempDir dir;
     std::wstring path = dir / L"config.xml";
-    ASSERT_TRUE(WriteBytes(path, std::string(kDecl) +
-                                     "<r><type key=\"0\"><eula><english>en.txt</english><french>fr.txt</french>"
-                                     "<french>second.txt</french><spanish/></eula></type></r>"));
+    ASSERT_TRUE(WriteBytes(
+        path, std::string(kDecl) + "<r><type key=\"0\"><eula><english>en.txt</english><french>fr.txt</french>"
+                                   "<french>second.txt</french><spanish/></eula></type></r>"));
     CGetConfigInfo* info = CGetConfigInfo::Instance();
     ASSERT_TRUE(info->Open(path));
     EXPECT_EQ(L"en.txt", info->GetEula("english"));

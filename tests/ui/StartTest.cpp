@@ -44,7 +44,8 @@ PROCESS_INFORMATION Start(const std::wstring& program)
 
 void End(PROCESS_INFORMATION& pi)
 {
-    if (!pi.hProcess) return;
+    if (!pi.hProcess)
+        return;
     TerminateProcess(pi.hProcess, 0);
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
@@ -65,7 +66,8 @@ TEST(ProgramStart, SecondCopyLeavesAtOnce)
     ASSERT_NE(nullptr, first.hProcess);
     // The first copy shows its mode dialog.
     DWORD deadline = GetTickCount() + 20000;
-    while (!HasVisibleWindow(first.dwProcessId) && static_cast<int>(deadline - GetTickCount()) > 0) Sleep(20);
+    while (!HasVisibleWindow(first.dwProcessId) && static_cast<int>(deadline - GetTickCount()) > 0)
+        Sleep(20);
     ASSERT_TRUE(HasVisibleWindow(first.dwProcessId));
 
     PROCESS_INFORMATION second = Start(program);

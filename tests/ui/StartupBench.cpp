@@ -28,11 +28,13 @@ BOOL CALLBACK FindShownWindow(HWND window, LPARAM param)
     auto* s = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != s->pid || !IsWindowVisible(window)) return TRUE;
+    if (pid != s->pid || !IsWindowVisible(window))
+        return TRUE;
     RECT client;
     GetClientRect(window, &client);
     int w = client.right - client.left, h = client.bottom - client.top;
-    if (w < 700 || w > 730 || h < 290 || h > 320) return TRUE;
+    if (w < 700 || w > 730 || h < 290 || h > 320)
+        return TRUE;
     s->found = window;
     return FALSE;
 }
@@ -48,7 +50,8 @@ BOOL CALLBACK CheckChildPainted(HWND child, LPARAM param)
 
 bool Painted(HWND window)
 {
-    if (GetUpdateRect(window, nullptr, FALSE)) return false;
+    if (GetUpdateRect(window, nullptr, FALSE))
+        return false;
     bool painted = true;
     EnumChildWindows(window, CheckChildPainted, reinterpret_cast<LPARAM>(&painted));
     return painted;
@@ -85,7 +88,8 @@ double TimeStart(const std::wstring& program)
             break;
         }
         QueryPerformanceCounter(&now);
-        if (Seconds(start, now, freq) > 30 || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
+        if (Seconds(start, now, freq) > 30 || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
+            break;
         Sleep(1);
     }
     TerminateProcess(pi.hProcess, 0);
@@ -109,15 +113,19 @@ int wmain(int argc, wchar_t** argv)
     int rounds = 7;
     std::vector<std::wstring> programs;
     for (int i = 1; i < argc; ++i) {
-        if (wcscmp(argv[i], L"--rounds") == 0 && i + 1 < argc) rounds = std::max(1, _wtoi(argv[++i]));
-        else programs.push_back(argv[i]);
+        if (wcscmp(argv[i], L"--rounds") == 0 && i + 1 < argc)
+            rounds = std::max(1, _wtoi(argv[++i]));
+        else
+            programs.push_back(argv[i]);
     }
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring here(self);
     here = here.substr(0, here.find_last_of(L"\\/") + 1);
-    if (programs.size() < 1) programs.push_back(here + L"BrindleSln.exe");
-    if (programs.size() < 2) programs.push_back(here + L"bench_blank.exe");
+    if (programs.size() < 1)
+        programs.push_back(here + L"BrindleSln.exe");
+    if (programs.size() < 2)
+        programs.push_back(here + L"bench_blank.exe");
 
     // One start of each first, so both find the system's libraries in the cache.
     TimeStart(programs[0]);

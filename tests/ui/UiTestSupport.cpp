@@ -43,7 +43,8 @@ std::wstring SaveScreenshot(TCustomForm* form, const std::wstring& name)
     // The test's windows are unmanaged: Wine draws their frames, so the screen holds all.
     HWND window = form->Handle();
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump(150);
     CreateDirectoryW(L"screenshots", nullptr);
     std::wstring path = L"screenshots\\" + name + L".png";
@@ -57,9 +58,11 @@ void WriteConfig(const std::wstring& folder, const std::string& isShowEula,
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n<brindlesln>"
                       "<currenttype>0</currenttype><version>1.0</version><type key=\"0\"><ui>"
                       "<title>BrindleSln</title><logopath></logopath>";
-    if (!isShowEula.empty()) xml += "<isshoweula>" + isShowEula + "</isshoweula>";
+    if (!isShowEula.empty())
+        xml += "<isshoweula>" + isShowEula + "</isshoweula>";
     xml += "</ui><eula>";
-    for (const auto& e : eulas) xml += "<" + e.first + ">" + e.second + "</" + e.first + ">";
+    for (const auto& e : eulas)
+        xml += "<" + e.first + ">" + e.second + "</" + e.first + ">";
     xml += "</eula></type></brindlesln>\n";
     testing_support::WriteBytes(folder + L"config.xml", xml);
 }

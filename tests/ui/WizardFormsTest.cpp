@@ -51,7 +51,8 @@ public:
     }
 };
 
-::testing::Environment* const g_env [[maybe_unused]] = ::testing::AddGlobalTestEnvironment(new WizardEnvironment());
+::testing::Environment* const g_env [[maybe_unused]] =
+    ::testing::AddGlobalTestEnvironment(new WizardEnvironment());
 
 class WizardForms : public ::testing::Test {
 protected:
@@ -78,7 +79,8 @@ protected:
         TPanel* shown = nullptr;
         for (TPanel* p : MainForm->m_Panels) {
             if (p->Visible()) {
-                if (shown) return nullptr; // two at once is a fault too
+                if (shown)
+                    return nullptr; // two at once is a fault too
                 shown = p;
             }
         }
@@ -88,12 +90,18 @@ protected:
     static TPanel* PanelOfPage(int page)
     {
         switch (page) {
-        case 0: return MainForm->panSelectDVD;
-        case 1: return MainForm->panSelectUsb;
-        case 2: return MainForm->panMainScreen;
-        case 3: return MainForm->Panel_SrcISO;
-        case 4: return MainForm->Panel_DstISO;
-        default: return nullptr;
+        case 0:
+            return MainForm->panSelectDVD;
+        case 1:
+            return MainForm->panSelectUsb;
+        case 2:
+            return MainForm->panMainScreen;
+        case 3:
+            return MainForm->Panel_SrcISO;
+        case 4:
+            return MainForm->Panel_DstISO;
+        default:
+            return nullptr;
         }
     }
 
@@ -115,7 +123,8 @@ protected:
     // The job's end reported, and its worker gone before the test ends.
     static void WaitForJobEnd()
     {
-        EXPECT_TRUE(PumpUntil([] { return MainForm->m_btnNext->Caption() != T(L"Cancel") || !MainForm->Visible(); }));
+        EXPECT_TRUE(
+            PumpUntil([] { return MainForm->m_btnNext->Caption() != T(L"Cancel") || !MainForm->Visible(); }));
         delete MainForm->m_pOperationThd;
         MainForm->m_pOperationThd = nullptr;
     }
@@ -152,8 +161,10 @@ TEST_F(WizardForms, FormsMadeInTheModeDialogFindItsPictures)
     MainForm->m_btnNext->PaintToBitmap(&shot);
     const int page = ColorToRGB(MainForm->Color()) & 0xFF;
     auto offPage = [&](int x, int y) { return std::abs(int(shot.Canvas()->Pixels(x, y) & 0xFF) - page); };
-    for (TPoint p : {TPoint(0, 0), TPoint(96, 0), TPoint(0, 27), TPoint(96, 27)}) EXPECT_LE(offPage(p.x, p.y), 6);
-    for (int y : {26, 27}) EXPECT_TRUE(offPage(48, y) > 40 && shot.Canvas()->Pixels(48, y) != 0xFFFFFF) << y;
+    for (TPoint p : {TPoint(0, 0), TPoint(96, 0), TPoint(0, 27), TPoint(96, 27)})
+        EXPECT_LE(offPage(p.x, p.y), 6);
+    for (int y : {26, 27})
+        EXPECT_TRUE(offPage(48, y) > 40 && shot.Canvas()->Pixels(48, y) != 0xFFFFFF) << y;
     ASSERT_NE(nullptr, MainForm->m_btnRefresh);
     EXPECT_EQ(22, MainForm->m_btnRefresh->Width());
     EXPECT_EQ(Application->MainForm(), dlgFirst);
@@ -173,10 +184,8 @@ TEST_F(WizardForms, ModeNoteAndNextPerIndex)
         String note;
         bool next;
     } rows[] = {
-        {0, T(L"Note") + L"\n" + T(L"USB Note"), true},
-        {1, String(), true},
-        {2, L"Note:\nISO To USB, Need USB disk/flash", false},
-        {3, L"Note:\nISO To ISO", false},
+        {0, T(L"Note") + L"\n" + T(L"USB Note"), true},        {1, String(), true},
+        {2, L"Note:\nISO To USB, Need USB disk/flash", false}, {3, L"Note:\nISO To ISO", false},
         {0, T(L"Note") + L"\n" + T(L"USB Note"), true},
     };
     for (const Row& r : rows) {
@@ -206,16 +215,20 @@ TEST_F(WizardForms, NextFollowsTheConfiguration)
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         SetUp();
-        if (r.isShowEula) WriteConfig(g_folder->Path(), r.isShowEula, {{"english", "eula_english.txt"}});
-        else DeleteFileW((g_folder->Path() + L"config.xml").c_str());
+        if (r.isShowEula)
+            WriteConfig(g_folder->Path(), r.isShowEula, {{"english", "eula_english.txt"}});
+        else
+            DeleteFileW((g_folder->Path() + L"config.xml").c_str());
         dlgFirst->cmbMode->SetItemIndex(r.mode);
         dlgFirst->BtnNextClick(nullptr);
         Pump(20);
         EXPECT_FALSE(dlgFirst->Visible());
         EXPECT_EQ(r.licence, dlgEULA->Visible());
         EXPECT_EQ(!r.licence, MainForm->Visible());
-        if (r.licence) EXPECT_EQ(r.mode, dlgEULA->DlgType());
-        else EXPECT_EQ(r.mode, MainForm->m_DlgType);
+        if (r.licence)
+            EXPECT_EQ(r.mode, dlgEULA->DlgType());
+        else
+            EXPECT_EQ(r.mode, MainForm->m_DlgType);
     }
 }
 
@@ -280,7 +293,8 @@ TEST_F(WizardForms, AltF4OnTheLicencePageIsSwallowed)
     dlgEULA->EULAMemo->SetFocus();
     Pump(50);
     INPUT in[4] = {};
-    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+    for (INPUT& i : in)
+        i.type = INPUT_KEYBOARD;
     in[0].ki.wVk = VK_MENU;
     in[1].ki.wVk = VK_F4;
     in[2].ki.wVk = VK_F4;
@@ -291,7 +305,6 @@ TEST_F(WizardForms, AltF4OnTheLicencePageIsSwallowed)
     Pump(300);
     EXPECT_TRUE(dlgEULA->Visible());
     EXPECT_FALSE(Application->Terminated());
-
 }
 
 TEST_F(WizardForms, ClosingTheLicencePageEndsTheProgram)
@@ -312,8 +325,9 @@ TEST_F(WizardForms, LicenceHeldOpenByAnotherProgram)
     CloseHandle(held);
     EXPECT_EQ(0, page->EULAMemo->Lines()->Count());
     const std::wstring trace = testing_support::TraceText(g_folder->Path());
-    EXPECT_NE(std::wstring::npos, trace.find(L"[TdlgEULA] licence not read: Cannot open file \"" + path + L"\". " +
-                                             String(SysErrorMessage(ERROR_SHARING_VIOLATION)).c_str()));
+    EXPECT_NE(std::wstring::npos,
+              trace.find(L"[TdlgEULA] licence not read: Cannot open file \"" + path + L"\". " +
+                         String(SysErrorMessage(ERROR_SHARING_VIOLATION)).c_str()));
 }
 
 TEST_F(WizardForms, BackAndNextThroughEveryRow)
@@ -460,7 +474,8 @@ TEST_F(WizardForms, LicenceFilesInTheirEncodings)
         std::string bytes;
         String firstLine;
     } rows[] = {
-        {"utf-16", std::string("\xFF\xFE", 2) + std::string("L\0i\0c\0\xE9\0n\0c\0e\0\r\0\n\0", 18), L"Lic\u00E9nce"},
+        {"utf-16", std::string("\xFF\xFE", 2) + std::string("L\0i\0c\0\xE9\0n\0c\0e\0\r\0\n\0", 18),
+         L"Lic\u00E9nce"},
         {"ansi", "caf" + testing_support::Narrow(L"\u00E9") + " terms\r\n", L"caf\u00E9 terms"},
     };
     for (const Row& r : rows) {
@@ -469,7 +484,8 @@ TEST_F(WizardForms, LicenceFilesInTheirEncodings)
         WriteConfig(g_folder->Path(), "1", {{"english", "licence.txt"}});
         std::unique_ptr<TdlgEULA> page(new TdlgEULA(nullptr));
         ASSERT_EQ(1, page->EULAMemo->Lines()->Count());
-        if (std::string(r.name) == "ansi" && lang == "japanese") continue; // no é in code page 932
+        if (std::string(r.name) == "ansi" && lang == "japanese")
+            continue; // no é in code page 932
         EXPECT_EQ(r.firstLine, page->EULAMemo->Lines()->Get(0));
     }
     // No entry and no English one: the page comes up with an empty memo.
@@ -490,23 +506,29 @@ void ExpectTextsFit(TWinControl* container, const std::wstring& shot)
     HDC dc = CreateCompatibleDC(nullptr);
     for (int i = 0; i < container->ControlCount(); ++i) {
         auto* label = dynamic_cast<TCustomLabel*>(container->Controls(i));
-        if (!label || !label->Visible() || label->Caption().IsEmpty()) continue;
+        if (!label || !label->Visible() || label->Caption().IsEmpty())
+            continue;
         SelectObject(dc, label->Font()->Handle());
         RECT t{0, 0, label->WordWrap() ? label->Width() : 0, 0};
-        ::DrawTextW(dc, label->Caption().c_str(), -1, &t, DT_CALCRECT | (label->WordWrap() ? DT_WORDBREAK : 0));
-        int left = label->Alignment() == taRightJustify ? label->Left() + label->Width() - t.right : label->Left();
+        ::DrawTextW(dc, label->Caption().c_str(), -1, &t,
+                    DT_CALCRECT | (label->WordWrap() ? DT_WORDBREAK : 0));
+        int left =
+            label->Alignment() == taRightJustify ? label->Left() + label->Width() - t.right : label->Left();
         const TRect r(left, label->Top(), left + t.right, label->Top() + t.bottom);
         const TRect bounds = label->AutoSize() ? container->ClientRect() : label->BoundsRect();
         const std::string name = testing_support::Narrow(String(label->Caption()));
         EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= container->ClientWidth() &&
-                    r.bottom <= container->ClientHeight() && r.right <= bounds.right && r.bottom <= bounds.bottom)
+                    r.bottom <= container->ClientHeight() && r.right <= bounds.right &&
+                    r.bottom <= bounds.bottom)
             << name << " runs to " << r.right << ", " << r.bottom;
         for (const TRect& o : seen)
-            EXPECT_FALSE(r.top < o.bottom && o.top < r.bottom && r.left < o.right + 2 && o.left < r.right + 2) << name;
+            EXPECT_FALSE(r.top < o.bottom && o.top < r.bottom && r.left < o.right + 2 && o.left < r.right + 2)
+                << name;
         seen.push_back(r);
     }
     DeleteDC(dc);
-    if (auto* form = dynamic_cast<TCustomForm*>(container)) SaveScreenshot(form, shot);
+    if (auto* form = dynamic_cast<TCustomForm*>(container))
+        SaveScreenshot(form, shot);
 }
 
 } // namespace
@@ -524,10 +546,12 @@ TEST_F(WizardForms, EveryTextFitsItsPage)
         int mode;
         int nexts;
         const wchar_t* name;
-    } shots[] = {{0, 0, L"page0_dvd"}, {0, 1, L"page1_usb"}, {3, 0, L"page3_iso_file"}, {1, 1, L"page4_iso_folder"}};
+    } shots[] = {
+        {0, 0, L"page0_dvd"}, {0, 1, L"page1_usb"}, {3, 0, L"page3_iso_file"}, {1, 1, L"page4_iso_folder"}};
     for (const Shot& s : shots) {
         OpenWizard(s.mode);
-        for (int i = 0; i < s.nexts; ++i) MainForm->btnNextClick(nullptr);
+        for (int i = 0; i < s.nexts; ++i)
+            MainForm->btnNextClick(nullptr);
         ExpectTextsFit(VisiblePanel(), s.name);
         ExpectTextsFit(MainForm, prefix + s.name);
     }

@@ -65,14 +65,25 @@ TEST(JobSetup, RefusesWhatDoesNotFit)
         bool fits;
     };
     const Case cases[] = {
-        {"folder of 259 with its backslash", [](JobChoice& c) { c.dlgType = 1; c.targetPath = Folder(259) + L"\\"; }, false},
-        {"folder of 258 with its backslash", [](JobChoice& c) { c.dlgType = 1; c.targetPath = Folder(258) + L"\\"; }, true},
+        {"folder of 259 with its backslash",
+         [](JobChoice& c) {
+             c.dlgType = 1;
+             c.targetPath = Folder(259) + L"\\";
+         },
+         false},
+        {"folder of 258 with its backslash",
+         [](JobChoice& c) {
+             c.dlgType = 1;
+             c.targetPath = Folder(258) + L"\\";
+         },
+         true},
         {"program folder too long for OS\\AutoUnattend",
          [](JobChoice& c) { c.programFolder = Folder(245) + L"\\"; }, false},
         {"program folder that just fits", [](JobChoice& c) { c.programFolder = Folder(243) + L"\\"; }, true},
         {"source image path", [](JobChoice& c) { c.sourcePath = Folder(260); }, false},
         {"temporary folder", [](JobChoice& c) { c.tmpPath = Folder(300) + L"\\"; }, false},
-        {"a long USB item is cut to its root", [](JobChoice& c) { c.targetPath = L"E:\\ " + Folder(400); }, true},
+        {"a long USB item is cut to its root", [](JobChoice& c) { c.targetPath = L"E:\\ " + Folder(400); },
+         true},
     };
     for (const Case& c : cases) {
         JobChoice choice = Usb();
@@ -119,5 +130,6 @@ TEST(JobSetup, RefusalTexts)
     EXPECT_EQ(SpaceWarningText(3337, 0), w + L" 3837 MB" + w);
     const String t = PathTooLongText(L"C:\\very\\long");
     EXPECT_EQ(t, String(TranslateStr(L"Path too long")) + L"\r\nC:\\very\\long");
-    EXPECT_NE(String(TranslateStr(L"Path too long")), L"Path too long") << "the translation DLL holds the text";
+    EXPECT_NE(String(TranslateStr(L"Path too long")), L"Path too long")
+        << "the translation DLL holds the text";
 }

@@ -32,11 +32,11 @@ TEST(Selection, ParseUsbCapacity)
         {L"E:\\ (Capacity: 7634 MB )", L"Capacity:", 7634},
         {L"E:\\ (容量: 15200 MB )", L"容量:", 15200},
         {L"E:\\ (Capacité : 3837 MB )", L"Capacité :", 3837},
-        {L"E:\\", L"Capacity:", 0},                               // the root alone
-        {L"Please insert a USB drive.", L"Capacity:", 0},        // the note line
-        {L"E:\\ (Capacity:MB )", L"Capacity:", 0},                // nothing between
-        {L"E:\\ (Capacity:\t 42\t MB )", L"Capacity:", 42},       // blanks trimmed
-        {L"E:\\ MB ) (Capacity: 5 MB )", L"Capacity:", 0},        // "MB )" before the word
+        {L"E:\\", L"Capacity:", 0},                         // the root alone
+        {L"Please insert a USB drive.", L"Capacity:", 0},   // the note line
+        {L"E:\\ (Capacity:MB )", L"Capacity:", 0},          // nothing between
+        {L"E:\\ (Capacity:\t 42\t MB )", L"Capacity:", 42}, // blanks trimmed
+        {L"E:\\ MB ) (Capacity: 5 MB )", L"Capacity:", 0},  // "MB )" before the word
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseUsbCapacity(c.text, c.word), c.mb) << Narrow(c.text);
@@ -126,11 +126,11 @@ TEST(Selection, BrowseForFolder)
         const wchar_t* result;
     };
     const Case cases[] = {
-        {L"E:\\", true, TRUE, L"E:\\"},                   // a root keeps its one backslash
-        {L"E:\\Images", true, TRUE, L"E:\\Images\\"},     // below it one is added
+        {L"E:\\", true, TRUE, L"E:\\"},               // a root keeps its one backslash
+        {L"E:\\Images", true, TRUE, L"E:\\Images\\"}, // below it one is added
         {L"E:\\Images\\", true, TRUE, L"E:\\Images\\"},
-        {L"", true, FALSE, L""},                          // not a file-system folder
-        {L"E:\\Images", false, TRUE, L""},                // cancelled
+        {L"", true, FALSE, L""},           // not a file-system folder
+        {L"E:\\Images", false, TRUE, L""}, // cancelled
     };
     for (const Case& c : cases) {
         FakeBrowser shell(c.shellPath, c.chosen, c.pathOk);

@@ -76,16 +76,26 @@ TEST(StepProgress, UsbJobWithOneImage)
 TEST(StepProgress, TwoImagesShareEachWimStep)
 {
     StepProgressState s = Counted(5);
-    Play(s, 6, {{7, 100, L"Mount success", 3}, {11, 100, L"Commit success", 6}, {14, 100, L"UnMount", 9},
-                {6, 100, L"Mount", 12}, {10, 60, L"Commit", 11}, {13, 6, L"UnMount", 9}});
+    Play(s, 6,
+         {{7, 100, L"Mount success", 3},
+          {11, 100, L"Commit success", 6},
+          {14, 100, L"UnMount", 9},
+          {6, 100, L"Mount", 12},
+          {10, 60, L"Commit", 11},
+          {13, 6, L"UnMount", 9}});
 }
 
 TEST(StepProgress, CancelAndFinishResetWhatWasEarned)
 {
     StepProgressState s = Counted(4);
-    Play(s, 3, {{3, 0, L"Copy success", 0}, {1, 0, L"Format success", 25}, {17, 80, L"Generating ISO", 45},
-                {18, 0, L"CancelStatus", 0}, {1, 0, L"Format success", 25}, {19, 100, L"Finish", 100},
-                {17, 40, L"Generating ISO", 10}});
+    Play(s, 3,
+         {{3, 0, L"Copy success", 0},
+          {1, 0, L"Format success", 25},
+          {17, 80, L"Generating ISO", 45},
+          {18, 0, L"CancelStatus", 0},
+          {1, 0, L"Format success", 25},
+          {19, 100, L"Finish", 100},
+          {17, 40, L"Generating ISO", 10}});
 }
 
 TEST(StepProgress, NoStepsOrNoImagesMoveNothing)

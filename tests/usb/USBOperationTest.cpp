@@ -80,9 +80,8 @@ TEST_F(USBOperationTest, StickThatChangedItsLetterFailsTheJob)
     EXPECT_EQ(operation.Excute(), 0);
     EXPECT_EQ(window.Steps(), (Steps{{0, 10}}));
     EXPECT_EQ(fake.Volume(L'F')->label, L"");
-    EXPECT_GE(FindTraceLine(Lines(),
-                            L"[USBOperation::Excute] the USB disk/flash moved from E: to F: after "
-                            L"formatting; the job stops"),
+    EXPECT_GE(FindTraceLine(Lines(), L"[USBOperation::Excute] the USB disk/flash moved from E: to F: after "
+                                     L"formatting; the job stops"),
               0);
 }
 

@@ -67,8 +67,8 @@ protected:
         stick.geometry.TracksPerCylinder = 1;
         stick.geometry.SectorsPerTrack = 2048;
         stick.geometry.BytesPerSector = 512;
-        stick.partitions = {testing_support::FakeDiskSystem::MbrPartition(partition, MiB,
-                                                                          (sizeMB - 1) * MiB, 0x0C)};
+        stick.partitions = {
+            testing_support::FakeDiskSystem::MbrPartition(partition, MiB, (sizeMB - 1) * MiB, 0x0C)};
         fake.AddDisk(stick);
         testing_support::FakeVolume e;
         e.letter = L'E';
@@ -126,8 +126,9 @@ inline std::string ActiveScript(int disk, int partition)
 
 inline std::string CleanScript(int disk, const char* fs, const char* letter)
 {
-    return "sel disk " + std::to_string(disk) + "\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=" +
-           fs + " quick\r\nassign letter=" + letter + "\r\nactive\r\nexit\r\n";
+    return "sel disk " + std::to_string(disk) +
+           "\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=" + fs +
+           " quick\r\nassign letter=" + letter + "\r\nactive\r\nexit\r\n";
 }
 
 } // namespace usbtest

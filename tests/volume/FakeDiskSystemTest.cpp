@@ -57,14 +57,14 @@ TEST_F(FakeDiskSystemTest, LayoutAsksForALargerBufferUntilAllEntriesFit)
     // 48-byte header and four entries: six entries don't fit.
     std::vector<unsigned char> buffer(624);
     DWORD returned = 99;
-    EXPECT_FALSE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0,
-                                      buffer.data(), 624, &returned));
+    EXPECT_FALSE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, buffer.data(), 624,
+                                      &returned));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(returned, 0u);
 
     buffer.assign(624 + 576, 0);
-    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0,
-                                     buffer.data(), static_cast<DWORD>(buffer.size()), &returned));
+    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), &returned));
     EXPECT_EQ(returned, 48u + 6 * 144);
     auto* layout = reinterpret_cast<DRIVE_LAYOUT_INFORMATION_EX*>(buffer.data());
     EXPECT_EQ(layout->PartitionStyle, static_cast<DWORD>(PARTITION_STYLE_GPT));
@@ -84,8 +84,8 @@ TEST_F(FakeDiskSystemTest, GeometryExFillsWhatFits)
     unsigned char buffer[64];
     std::fill(std::begin(buffer), std::end(buffer), 0xAA);
     DWORD returned = 0;
-    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer,
-                                     56, &returned));
+    ASSERT_TRUE(
+        fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer, 56, &returned));
     EXPECT_EQ(returned, 56u);
     auto* geometry = reinterpret_cast<DISK_GEOMETRY_EX*>(buffer);
     EXPECT_EQ(geometry->DiskSize.QuadPart, static_cast<LONGLONG>(32000 * MB));
@@ -96,13 +96,13 @@ TEST_F(FakeDiskSystemTest, GeometryExFillsWhatFits)
 
     // 40 bytes: geometry, size and the start of the partition block only.
     std::fill(std::begin(buffer), std::end(buffer), 0xAA);
-    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer,
-                                     40, &returned));
+    ASSERT_TRUE(
+        fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer, 40, &returned));
     EXPECT_EQ(returned, 40u);
     EXPECT_EQ(buffer[40], 0xAA);
 
-    EXPECT_FALSE(fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer,
-                                      24, &returned));
+    EXPECT_FALSE(
+        fake.DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer, 24, &returned));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_TRUE(fake.CloseHandle(disk));
 }
@@ -116,12 +116,12 @@ TEST_F(FakeDiskSystemTest, StorageDescriptorHonoursTheOutputSize)
     unsigned char buffer[40];
     std::fill(std::begin(buffer), std::end(buffer), 0xAA);
     DWORD returned = 0;
-    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query),
-                                     buffer, 12, &returned));
+    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), buffer, 12,
+                                     &returned));
     EXPECT_EQ(returned, 12u);
     EXPECT_EQ(buffer[12], 0xAA);
-    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query),
-                                     buffer, 40, &returned));
+    ASSERT_TRUE(fake.DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), buffer, 40,
+                                     &returned));
     EXPECT_EQ(returned, 40u);
     EXPECT_EQ(*reinterpret_cast<DWORD*>(buffer + 28), static_cast<DWORD>(BusTypeUsb));
     EXPECT_EQ(buffer[10], TRUE); // removable media
@@ -141,14 +141,14 @@ TEST_F(FakeDiskSystemTest, ExtentsReportMoreDataWhenTheyDontFit)
     ASSERT_NE(volume, INVALID_HANDLE_VALUE);
     VOLUME_DISK_EXTENTS one = {};
     DWORD returned = 0;
-    EXPECT_FALSE(fake.DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
-                                      &one, sizeof(one), &returned));
+    EXPECT_FALSE(fake.DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &one,
+                                      sizeof(one), &returned));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
     EXPECT_EQ(one.NumberOfDiskExtents, 3u);
 
     std::vector<unsigned char> all(offsetof(VOLUME_DISK_EXTENTS, Extents) + 3 * sizeof(DISK_EXTENT));
-    ASSERT_TRUE(fake.DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
-                                     all.data(), static_cast<DWORD>(all.size()), &returned));
+    ASSERT_TRUE(fake.DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, all.data(),
+                                     static_cast<DWORD>(all.size()), &returned));
     EXPECT_EQ(returned, all.size());
     auto* extents = reinterpret_cast<VOLUME_DISK_EXTENTS*>(all.data());
     EXPECT_EQ(extents->Extents[2].StartingOffset.QuadPart, static_cast<LONGLONG>(20 * MB));

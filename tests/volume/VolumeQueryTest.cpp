@@ -57,10 +57,10 @@ TEST_F(VolumeQueryTest, SizesAreWholeMegabytesRoundedDown)
 {
     FakeVolume& e = AddVolume(L'E', DRIVE_REMOVABLE, L"FAT32");
     e.totalBytes = 8000 * MB + MB - 1;
-    e.freeBytes = 9 * MB;                // free on the volume, ignoring quotas
-    e.freeToCallerBytes = MB - 1;        // what the caller may use
+    e.freeBytes = 9 * MB;         // free on the volume, ignoring quotas
+    e.freeToCallerBytes = MB - 1; // what the caller may use
     FakeVolume& f = AddVolume(L'F', DRIVE_FIXED);
-    f.freeToCallerBytes = 1572864;       // 1.5 MB
+    f.freeToCallerBytes = 1572864; // 1.5 MB
     Commit();
 
     EXPECT_EQ(GetDiskTotalMB(L"E:\\"), 8000.0);
@@ -295,9 +295,9 @@ TEST_F(VolumeQueryTest, SymbolicLinkLookup)
 
 TEST_F(VolumeQueryTest, PartitionLetterFromTheVolumeDevice)
 {
-    AddVolume(L'C', DRIVE_FIXED);                     // HarddiskVolume1
-    AddVolume(L'E', DRIVE_REMOVABLE, L"FAT32");       // HarddiskVolume2
-    FakeVolume hidden;                                 // a partition without a letter
+    AddVolume(L'C', DRIVE_FIXED);               // HarddiskVolume1
+    AddVolume(L'E', DRIVE_REMOVABLE, L"FAT32"); // HarddiskVolume2
+    FakeVolume hidden;                          // a partition without a letter
     hidden.device = L"\\Device\\HarddiskVolume9";
     volumes.push_back(hidden);
     AddVolume(L'F', DRIVE_REMOVABLE, L"FAT32").device = L"\\Device\\HARDDISKVOLUME10";

@@ -66,8 +66,10 @@ TEST_F(ControlsTest, LabelVerticalPlacement)
     GsLabel* l = NewLabel(L"Placed");
     l->SetAutoSize(false);
     Bmp t(MakeBitmap(10, 10, pf32bit, 0));
-    const struct { TTextLayout layout; int height; } cases[] = {
-        {tlTop, 30}, {tlCenter, 30}, {tlBottom, 30}, {tlCenter, 4}, {tlBottom, 4}};
+    const struct {
+        TTextLayout layout;
+        int height;
+    } cases[] = {{tlTop, 30}, {tlCenter, 30}, {tlBottom, 30}, {tlCenter, 4}, {tlBottom, 4}};
     for (const auto& c : cases) {
         l->SetBounds(5, 7, 80, c.height);
         l->SetLayout(c.layout);
@@ -176,17 +178,25 @@ TEST_F(ControlsTest, ImageSizingCompositionAndPaintPaths)
     img->Picture()->Assign(plain.get());
     EXPECT_EQ(0xFF, Green(Px32(Bmp(FormPicture()).get(), 190, 95)));
     img->Picture()->Assign(alpha.get());
-    const struct { bool blend; GsAlphaFormat format; bool channel; TPoint at; int green; } steps[] = {
-        {true, gafPremultiplied, true, TPoint(190, 95), 0}, {false, gafPremultiplied, true, TPoint(5, 5), 255},
-        {true, gafPremultiplied, true, TPoint(5, 5), 128}, {true, gafDefined, true, TPoint(5, 5), 127},
-        {true, gafDefined, false, TPoint(190, 95), 255}};
+    const struct {
+        bool blend;
+        GsAlphaFormat format;
+        bool channel;
+        TPoint at;
+        int green;
+    } steps[] = {{true, gafPremultiplied, true, TPoint(190, 95), 0},
+                 {false, gafPremultiplied, true, TPoint(5, 5), 255},
+                 {true, gafPremultiplied, true, TPoint(5, 5), 128},
+                 {true, gafDefined, true, TPoint(5, 5), 127},
+                 {true, gafDefined, false, TPoint(190, 95), 255}};
     for (const auto& s : steps) {
         img->SetAlphaValue(128);
         img->SetAlphaBlend(s.blend);
         img->SetAlphaFormat(s.format);
         img->SetAlphaChannel(s.channel);
         Bmp shot(FormPicture());
-        EXPECT_NEAR(s.green, Green(Px32(shot.get(), s.at.x, s.at.y)), s.green == 128 ? 1 : 0) << s.blend << s.format;
+        EXPECT_NEAR(s.green, Green(Px32(shot.get(), s.at.x, s.at.y)), s.green == 128 ? 1 : 0)
+            << s.blend << s.format;
     }
     img->Picture()->Assign(nullptr); // an empty picture draws nothing and does not fail
     EXPECT_EQ(0u, Px32(Bmp(FormPicture()).get(), 5, 5) & 0xFFFFFF);
@@ -198,7 +208,10 @@ TEST_F(ControlsTest, EditComposesOpaqueInsideTheTargetAndItsClip)
     edit->SetParent(form);
     edit->SetBounds(40, 20, 50, 21);
     edit->SetText(L"C:\\Images\\");
-    const struct { TPoint origin; TRect clip, written; } cases[] = {
+    const struct {
+        TPoint origin;
+        TRect clip, written;
+    } cases[] = {
         {TPoint(0, 0), TRect(), TRect(40, 20, 60, 30)},             // cut at the right and bottom edges
         {TPoint(-45, -25), TRect(), TRect(0, 0, 45, 16)},           // left of and above the origin skipped
         {TPoint(0, 0), TRect(0, 0, 50, 25), TRect(40, 20, 50, 25)}, // inside the existing clip only
@@ -212,14 +225,16 @@ TEST_F(ControlsTest, EditComposesOpaqueInsideTheTargetAndItsClip)
         edit->ComposeInto(t.get(), true, false);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 60; ++x)
-                ASSERT_EQ(c.written.Contains(TPoint(x, y)) ? 255 : 0, Alpha(Px32(t.get(), x, y))) << x << "," << y;
+                ASSERT_EQ(c.written.Contains(TPoint(x, y)) ? 255 : 0, Alpha(Px32(t.get(), x, y)))
+                    << x << "," << y;
         POINT o;
         GetViewportOrgEx(dc, &o);
         EXPECT_EQ(c.origin, TPoint(o)); // origin and clip as they were
         HRGN after = CreateRectRgn(0, 0, 0, 0);
         EXPECT_EQ(clip ? 1 : 0, GetClipRgn(dc, after));
         DeleteObject(after);
-        if (clip) DeleteObject(clip);
+        if (clip)
+            DeleteObject(clip);
     }
     // Nothing without children, when hidden, or into a target that is not 32-bit.
     Bmp t(MakeBitmap(100, 50, pf32bit, 0)), t24(MakeBitmap(100, 50, pf24bit, 0x123456u));
@@ -267,7 +282,8 @@ TEST_F(ControlsTest, SamplePicture)
     forms_test::Pump(200);
     Bmp top(FormPicture()), bottom(MakeBitmap(360, 120, pf32bit, 0));
     for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 360; ++x) SetPx32(bottom.get(), x, y, 0xFF00005Au | (40 + y / 3) << 16 | (30 + x / 8) << 8);
+        for (int x = 0; x < 360; ++x)
+            SetPx32(bottom.get(), x, y, 0xFF00005Au | (40 + y / 3) << 16 | (30 + x / 8) << 8);
     img->ComposeInto(bottom.get(), true);
     title->ComposeInto(bottom.get(), true);
     edit->ComposeInto(bottom.get(), true, false);

@@ -50,9 +50,17 @@ TEST(Effects, StatesDeriveFromRaisedOnFirstRead)
     gs::GsTextRadiationEffect* early = t.Disabled();
     t.Raised()->Font()->SetColor(clRed);
     EXPECT_FALSE(t.HasStateEffect(gs::gbsSunken));
-    const struct { gs::GsTextRadiationEffect* effect; int opacity; unsigned radius; int offset; TColor color; } rows[] = {
-        {t.Sunken(), 255, 0, 2, clRed}, {t.Hovered(), 100, 4, 0, clRed}, {t.Focused(), 100, 4, 0, clRed},
-        {t.Active(), 100, 4, 0, clRed}, {early, 100, 4, 0, clGrayText}};
+    const struct {
+        gs::GsTextRadiationEffect* effect;
+        int opacity;
+        unsigned radius;
+        int offset;
+        TColor color;
+    } rows[] = {{t.Sunken(), 255, 0, 2, clRed},
+                {t.Hovered(), 100, 4, 0, clRed},
+                {t.Focused(), 100, 4, 0, clRed},
+                {t.Active(), 100, 4, 0, clRed},
+                {early, 100, 4, 0, clGrayText}};
     for (const auto& r : rows) {
         EXPECT_EQ(r.opacity, r.effect->Opacity());
         EXPECT_EQ(r.radius, r.effect->Radius());
@@ -81,10 +89,12 @@ TEST(Effects, AppearanceFallbackImagesAndLoading)
     gs::GsButtonAppearance a(MakeEvent(&n, &Notices::StateChanged));
     Bmp raised(MakeBitmap(4, 3, pf32bit, 0xFF0000FFu)), hovered(MakeBitmap(5, 2, pf32bit, 0x80402010u));
     a.SetRaised(raised.get());
-    for (int s : {0, 1, 2, 3, 4, 5, 9, -1}) EXPECT_EQ(a.Raised(), a.GetStateImage(s)) << s;
+    for (int s : {0, 1, 2, 3, 4, 5, 9, -1})
+        EXPECT_EQ(a.Raised(), a.GetStateImage(s)) << s;
     a.SetHovered(hovered.get());
     const int fallback[6] = {0, 2, 2, 0, 2, 2};
-    for (int s = 0; s < 6; ++s) EXPECT_EQ(a.Image(fallback[s]), a.GetStateImage(s)) << s;
+    for (int s = 0; s < 6; ++s)
+        EXPECT_EQ(a.Image(fallback[s]), a.GetStateImage(s)) << s;
     n.states.clear();
     a.Sunken()->SetSize(3, 3); // a change inside a state image reports that state
     EXPECT_EQ(std::vector<int>({1}), n.states);
@@ -96,7 +106,8 @@ TEST(Effects, AppearanceFallbackImagesAndLoading)
     png.SaveToFile(L"state-a.png");
     a.Load(std::wstring(L".\\"), L"state-a.png", L"missing.png", L"", L"state-a.png");
     const int widths[] = {6, 3, 5, 6}; // loaded, failed (kept), empty name (unchanged), loaded
-    for (int s = 0; s < 4; ++s) EXPECT_EQ(widths[s], a.Image(s)->Width()) << s;
+    for (int s = 0; s < 4; ++s)
+        EXPECT_EQ(widths[s], a.Image(s)->Width()) << s;
     ASSERT_EQ(1u, forms_test::MessageBoxTexts().size());
     EXPECT_EQ(L"Can not load image .\\missing.png", forms_test::MessageBoxTexts()[0]);
 }

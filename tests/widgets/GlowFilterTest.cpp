@@ -15,7 +15,8 @@ struct Matrix {
     int** m;
     Matrix(int r, int c, int fill = 0) : rows(r), m(gs::AllocMatrix(r, c))
     {
-        for (int i = 0; i < r; ++i) std::fill(m[i], m[i] + c, fill);
+        for (int i = 0; i < r; ++i)
+            std::fill(m[i], m[i] + c, fill);
     }
     ~Matrix() { gs::FreeMatrix(m, rows); }
 };
@@ -32,16 +33,25 @@ std::unique_ptr<gs::NeighborWeightedFilter> Filter(int radius, float spread, flo
 
 TEST(GlowFilter, KernelWeights)
 {
-    struct { int radius; float spread, opacity; int di, dj, expected; } cases[] = {
-        {0, 0.0f, 1.0f, 0, 0, 256}, {0, 0.0f, float(128 / 255.0L), 0, 0, 128},
+    struct {
+        int radius;
+        float spread, opacity;
+        int di, dj, expected;
+    } cases[] = {
+        {0, 0.0f, 1.0f, 0, 0, 256},
+        {0, 0.0f, float(128 / 255.0L), 0, 0, 128},
         {2, 0.0f, 1.0f, 0, 0, 256}, // distance 0 lies inside an inner radius of 0
-        {2, 0.0f, 1.0f, 0, 1, 216}, {2, 0.0f, 1.0f, 2, 0, 131}, {2, 0.0f, 1.0f, 2, 2, 67},
-        {4, 0.0f, 1.0f, 0, 4, 51},  // the denominator is 2 (r - inner + 1), not a square
-        {3, 1.0f, 1.0f, 2, 2, 256}, {3, 1.0f, 1.0f, 3, 3, 118}, // full spread: a disc, then fall-off
+        {2, 0.0f, 1.0f, 0, 1, 216},
+        {2, 0.0f, 1.0f, 2, 0, 131},
+        {2, 0.0f, 1.0f, 2, 2, 67},
+        {4, 0.0f, 1.0f, 0, 4, 51}, // the denominator is 2 (r - inner + 1), not a square
+        {3, 1.0f, 1.0f, 2, 2, 256},
+        {3, 1.0f, 1.0f, 3, 3, 118}, // full spread: a disc, then fall-off
         {2, 0.0f, 0.5f, 0, 1, 108}, // scale by g, then by opacity
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Filter(c.radius, c.spread, c.opacity)->Kernel()[c.radius + c.di][c.radius + c.dj])
+        EXPECT_EQ(c.expected,
+                  Filter(c.radius, c.spread, c.opacity)->Kernel()[c.radius + c.di][c.radius + c.dj])
             << c.radius << " " << c.spread << " " << c.di << "," << c.dj;
 }
 
@@ -59,7 +69,8 @@ TEST(GlowFilter, WeightedMaximumKeepsTheKernelShape)
                                 {0, 110, 182, 215, 182, 215, 182, 110, 0},
                                 {0, 66, 110, 130, 110, 130, 110, 66, 0}};
     for (int i = 0; i < 5; ++i)
-        for (int j = 0; j < 9; ++j) EXPECT_EQ(expected[i][j], out.m[i][j]) << i << "," << j;
+        for (int j = 0; j < 9; ++j)
+            EXPECT_EQ(expected[i][j], out.m[i][j]) << i << "," << j;
 }
 
 TEST(GlowFilter, FactoryCachesUntilASettingChanges)
@@ -88,11 +99,11 @@ TEST(GlowFilter, LuminanceAndAlphaStayInsideTheBitmap)
     SetPx32(b.get(), 0, 1, 0x00FF0000u); // pure red
     SetViewportOrgEx(b->Canvas()->Handle(), 1, 0, nullptr);
     int** m = gs::ReadLuminance(b.get(), TRect(-2, -1, 4, 2)); // 3 x 6, past every edge
-    EXPECT_EQ(0, m[0][0]);  // above the bitmap
-    EXPECT_EQ(76, m[2][1]); // device (0, 1)
+    EXPECT_EQ(0, m[0][0]);                                     // above the bitmap
+    EXPECT_EQ(76, m[2][1]);                                    // device (0, 1)
     EXPECT_EQ(255, m[2][2]);
-    EXPECT_EQ(0, m[2][5]);  // past the right edge
-    m[2][1] = 300;          // clamped to 255
+    EXPECT_EQ(0, m[2][5]); // past the right edge
+    m[2][1] = 300;         // clamped to 255
     m[2][2] = 128;
     gs::WriteAlpha(b.get(), TRect(-2, -1, 4, 2), m);
     EXPECT_EQ(255, m[2][1]);

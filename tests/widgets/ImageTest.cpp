@@ -22,7 +22,10 @@ TEST(Image, PremultiplyTruncatesAndSkipsOtherFormats)
 
 TEST(Image, BlendPixelsWeightsTruncateAlikeOnBothBuilds)
 {
-    struct { unsigned char opacity; uint8_t srcAlpha, src, dst, expected; } cases[] = {
+    struct {
+        unsigned char opacity;
+        uint8_t srcAlpha, src, dst, expected;
+    } cases[] = {
         {255, 255, 200, 10, 200}, {255, 0, 200, 10, 10}, {128, 255, 255, 0, 127}, {255, 128, 255, 0, 127}};
     for (const auto& c : cases) {
         Bmp src(MakeBitmap(1, 1, pf32bit, (uint32_t(c.srcAlpha) << 24) | c.src * 0x010101u));
@@ -44,16 +47,23 @@ TEST(Image, BlendPixelsStaysInsideBothBitmaps)
     EXPECT_NO_THROW(gs::BlendPixels(dst.get(), TRect(3, 3, 9, 9), src.get(), TPoint(-1, -1), 255));
     EXPECT_NO_THROW(gs::BlendPixels(dst.get(), TRect(5, 5, 1, 1), src.get(), TPoint(0, 0), 255));
     EXPECT_EQ(0u, Px24(dst.get(), 3, 3));
-    EXPECT_THROW(gs::BlendPixels(dst.get(), TRect(0, 0, 1, 1), dst.get(), TPoint(0, 0), 255), EAssertionFailed);
+    EXPECT_THROW(gs::BlendPixels(dst.get(), TRect(0, 0, 1, 1), dst.get(), TPoint(0, 0), 255),
+                 EAssertionFailed);
 }
 
 TEST(Image, ClipBlendAreaTable)
 {
-    struct { TRect rect; TPoint point, targetOrigin, sourceOrigin; int targetWidth; TRect rectOut; TPoint pointOut; } cases[] = {
+    struct {
+        TRect rect;
+        TPoint point, targetOrigin, sourceOrigin;
+        int targetWidth;
+        TRect rectOut;
+        TPoint pointOut;
+    } cases[] = {
         {TRect(0, 0, 10, 10), TPoint(-3, 0), {}, {}, 20, TRect(3, 0, 10, 10), TPoint(0, 0)},
         {TRect(-3, 0, 10, 10), TPoint(5, 0), {}, {}, 20, TRect(0, 0, 10, 10), TPoint(8, 0)},
-        {TRect(0, 0, 30, 5), TPoint(15, 0), {}, {}, 40, TRect(0, 0, 5, 5), TPoint(15, 0)},   // source room
-        {TRect(15, 0, 30, 5), TPoint(0, 0), {}, {}, 20, TRect(15, 0, 20, 5), TPoint(0, 0)},  // target edge
+        {TRect(0, 0, 30, 5), TPoint(15, 0), {}, {}, 40, TRect(0, 0, 5, 5), TPoint(15, 0)},  // source room
+        {TRect(15, 0, 30, 5), TPoint(0, 0), {}, {}, 20, TRect(15, 0, 20, 5), TPoint(0, 0)}, // target edge
         {TRect(0, 0, 4, 4), TPoint(0, 0), TPoint(10, 5), {}, 12, TRect(0, 0, 2, 4), TPoint(0, 0)},
         {TRect(0, 0, 4, 4), TPoint(0, 0), TPoint(-2, -1), {}, 20, TRect(2, 1, 4, 4), TPoint(2, 1)},
         {TRect(0, 0, 8, 4), TPoint(0, 0), {}, TPoint(15, 0), 20, TRect(0, 0, 5, 4), TPoint(0, 0)},

@@ -30,14 +30,16 @@ int FirstColumn(TBitmap* b, Pred pred)
 {
     for (int x = 0; x < b->Width(); ++x)
         for (int y = 0; y < b->Height(); ++y)
-            if (pred(Px32(b, x, y))) return x;
+            if (pred(Px32(b, x, y)))
+                return x;
     return -1;
 }
 
 bool Same(TBitmap* a, TBitmap* b)
 {
     for (int y = 0; y < a->Height(); ++y)
-        if (memcmp(a->ScanLine(y), b->ScanLine(y), 4 * a->Width()) != 0) return false;
+        if (memcmp(a->ScanLine(y), b->ScanLine(y), 4 * a->Width()) != 0)
+            return false;
     return true;
 }
 
@@ -58,8 +60,10 @@ TEST(TextPainter, PlainAndAlphaText)
     for (int y = 0; y < 28; ++y)
         for (int x = 0; x < 60; ++x) {
             const uint32_t px = Px32(a.get(), x, y);
-            if (!r.Contains(TPoint(x, y))) ASSERT_EQ(0xFFFFFFFFu, px) << x << "," << y;
-            else if (!Alpha(px)) ASSERT_EQ(0u, px) << x << "," << y;
+            if (!r.Contains(TPoint(x, y)))
+                ASSERT_EQ(0xFFFFFFFFu, px) << x << "," << y;
+            else if (!Alpha(px))
+                ASSERT_EQ(0u, px) << x << "," << y;
             else {
                 ASSERT_TRUE(Red(px) <= Alpha(px) && Green(px) == 0) << x << "," << y;
                 ++covered;
@@ -97,8 +101,10 @@ TEST(TextPainter, GlowOffsetMovesTheGlowOnly)
             p.SetSpread(255);
             p.SetColor(clLime);
             p.SetX(3 * k);
-            if (onCanvas) p.DrawText(b->Canvas(), L"Ilk", TRect(0, 0, 90, 30), DT_LEFT, 0, true);
-            else p.DrawText(b.get(), L"Ilk", TRect(0, 0, 90, 30), DT_LEFT, 0, true);
+            if (onCanvas)
+                p.DrawText(b->Canvas(), L"Ilk", TRect(0, 0, 90, 30), DT_LEFT, 0, true);
+            else
+                p.DrawText(b.get(), L"Ilk", TRect(0, 0, 90, 30), DT_LEFT, 0, true);
             gap[k] = FirstColumn(b.get(), [](uint32_t px) { return Green(px) > 64; }) -
                      FirstColumn(b.get(), [](uint32_t px) { return Red(px) > 128 && Green(px) < 64; });
         }
@@ -123,8 +129,10 @@ TEST(TextPainter, NarrowAndInvertedRectanglesDrawNothing)
     // The image forms write 32-bit pixels: a 24-bit target is converted, never overrun.
     for (int form = 0; form < 2; ++form) {
         Bmp t(MakeBitmap(5, 3, pf24bit, 0));
-        if (form) p.DrawText(t.get(), L"W", TRect(0, 0, 5, 3), 0, 1, true);
-        else gs::TTextPainter::DrawAlphaText(t.get(), L"W", TRect(0, 0, 5, 3), 0);
+        if (form)
+            p.DrawText(t.get(), L"W", TRect(0, 0, 5, 3), 0, 1, true);
+        else
+            gs::TTextPainter::DrawAlphaText(t.get(), L"W", TRect(0, 0, 5, 3), 0);
         EXPECT_EQ(pf32bit, t->PixelFormat());
     }
 }

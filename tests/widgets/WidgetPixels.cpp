@@ -13,7 +13,8 @@ TBitmap* MakeBitmap(int width, int height, TPixelFormat format, uint32_t bgra)
     b->SetSize(width, height);
     const int bpp = format == pf32bit ? 4 : 3;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) memcpy(static_cast<uint8_t*>(b->ScanLine(y)) + bpp * x, &bgra, bpp);
+        for (int x = 0; x < width; ++x)
+            memcpy(static_cast<uint8_t*>(b->ScanLine(y)) + bpp * x, &bgra, bpp);
     return b;
 }
 
@@ -28,7 +29,8 @@ int CountAlphaAbove(TBitmap* b, const TRect& r, int limit)
 {
     int n = 0;
     for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) n += Alpha(Px32(b, x, y)) > limit;
+        for (int x = r.left; x < r.right; ++x)
+            n += Alpha(Px32(b, x, y)) > limit;
     return n;
 }
 

@@ -42,7 +42,8 @@ TBitmap* SolidImage(int w, int h, TColor colour, BYTE alpha)
     for (int y = 0; y < h; ++y) {
         auto* p = static_cast<unsigned char*>(b->ScanLine(y));
         for (int x = 0; x < w; ++x, p += 4) {
-            for (int c = 0; c < 3; ++c) p[c] = static_cast<unsigned char>(((colour >> (16 - 8 * c)) & 0xFF) * alpha / 255);
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<unsigned char>(((colour >> (16 - 8 * c)) & 0xFF) * alpha / 255);
             p[3] = alpha;
         }
     }

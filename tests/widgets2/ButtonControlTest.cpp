@@ -84,7 +84,8 @@ TEST_F(ButtonControlTest, AutoRepeatHoverTimesAndTrackingRecords)
     b->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     b->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     // Wine never puts MK_LBUTTON into WM_MOUSEHOVER: the test sends the hovers.
-    for (int i = 0; i < 11; ++i) b->Perform(WM_MOUSEHOVER, MK_LBUTTON, MAKELPARAM(5, 5));
+    for (int i = 0; i < 11; ++i)
+        b->Perform(WM_MOUSEHOVER, MK_LBUTTON, MAKELPARAM(5, 5));
     std::vector<unsigned> times;
     for (auto& t : g_tracked) {
         times.push_back(t.dwHoverTime);

@@ -21,14 +21,16 @@ int Drawn(WdgButton& w)
     w.Draw(&target);
     TColor c = PixelAt(&target, 20, 10);
     for (int s = 0; s < 4; ++s)
-        if (c == kColours[s]) return s;
+        if (c == kColours[s])
+            return s;
     return -1;
 }
 
 TEST(ButtonElement, StateWalkShowsEachStateImage)
 {
     WdgButton w;
-    for (int s = 0; s < 4; ++s) w.Appearance()->SetImage(s, std::unique_ptr<TBitmap>(SolidImage(40, 20, kColours[s])).get());
+    for (int s = 0; s < 4; ++s)
+        w.Appearance()->SetImage(s, std::unique_ptr<TBitmap>(SolidImage(40, 20, kColours[s])).get());
     EXPECT_EQ(40, w.Width()) << "the raised image sizes the element";
     struct {
         const char* what;
@@ -39,11 +41,14 @@ TEST(ButtonElement, StateWalkShowsEachStateImage)
         {"press", [](WdgButton& w) { w.MouseDown(mbLeft, kHeld, 5, 5); }, gs::gbsSunken},
         {"release", [](WdgButton& w) { w.MouseUp(mbLeft, {}, 5, 5); }, gs::gbsHovered},
         {"leave", [](WdgButton& w) { w.MouseLeave(); }, gs::gbsRaised},
-        {"press, leave", [](WdgButton& w) { w.MouseMove({}, 5, 5), w.MouseDown(mbLeft, kHeld, 5, 5), w.MouseLeave(); }, gs::gbsRaised},
+        {"press, leave",
+         [](WdgButton& w) { w.MouseMove({}, 5, 5), w.MouseDown(mbLeft, kHeld, 5, 5), w.MouseLeave(); },
+         gs::gbsRaised},
         {"back, still held", [](WdgButton& w) { w.MouseMove(kHeld, 6, 6); }, gs::gbsSunken},
         {"right press while held", [](WdgButton& w) { w.MouseDown(mbRight, kHeld, 6, 6); }, gs::gbsHovered},
         {"right press, not held", [](WdgButton& w) { w.MouseDown(mbRight, {}, 6, 6); }, gs::gbsHovered},
-        {"pressed, disabled", [](WdgButton& w) { w.MouseDown(mbLeft, kHeld, 6, 6), w.SetEnabled(false); }, gs::gbsDisabled},
+        {"pressed, disabled", [](WdgButton& w) { w.MouseDown(mbLeft, kHeld, 6, 6), w.SetEnabled(false); },
+         gs::gbsDisabled},
         {"enabled, mouse inside", [](WdgButton& w) { w.SetEnabled(true); }, gs::gbsHovered},
     };
     EXPECT_EQ(gs::gbsRaised, Drawn(w));
@@ -80,7 +85,10 @@ TEST(ButtonElement, AlphaHitTest)
 // Measures every text 15 pixels high and records where it was asked to draw.
 class FakePainter : public gs::TTextPainter {
 public:
-    int CalcRect(TCanvas*, const wchar_t*, TRect& rect, unsigned) override { return rect.bottom = rect.top + 15, 15; }
+    int CalcRect(TCanvas*, const wchar_t*, TRect& rect, unsigned) override
+    {
+        return rect.bottom = rect.top + 15, 15;
+    }
     void DrawText(TBitmap*, const wchar_t*, const TRect& rect, unsigned format, int, bool) override
     {
         drawn = rect;

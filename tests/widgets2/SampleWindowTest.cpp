@@ -38,7 +38,8 @@ GsButton* StateButton(TForm* form, TBitmap* page, int x, const wchar_t* caption)
     b->SetParent(form);
     const TColor colours[4] = {0xB0702A, 0x7A4A1A, 0xE8A850, 0x5E5E5E}; // raised, sunken, hovered, disabled
     for (int s = 0; s < 4; ++s)
-        b->Appearance()->SetImage(s, std::unique_ptr<TBitmap>(GlossyButtonImage(97, 28, 9, colours[s])).get());
+        b->Appearance()->SetImage(s,
+                                  std::unique_ptr<TBitmap>(GlossyButtonImage(97, 28, 9, colours[s])).get());
     b->SetBounds(x, 230, 97, 28);
     b->SetInputBkgnd(page);
     b->Font()->SetName(L"Microsoft Sans Serif");
@@ -77,8 +78,9 @@ TEST(SampleWindow, ButtonsLabelImageAndComposedEdit)
     badge->Picture()->Assign(std::unique_ptr<TBitmap>(GlossyButtonImage(96, 96, 48, 0x2AB070)).get());
     badge->SetBounds(440, 20, 96, 96);
     badge->SetAlphaValue(200);
-    GsButton* buttons[4] = {StateButton(form, page.get(), 20, L"Raised"), StateButton(form, page.get(), 140, L"Hovered"),
-                            StateButton(form, page.get(), 260, L"Sunken"), StateButton(form, page.get(), 380, L"Disabled")};
+    GsButton* buttons[4] = {
+        StateButton(form, page.get(), 20, L"Raised"), StateButton(form, page.get(), 140, L"Hovered"),
+        StateButton(form, page.get(), 260, L"Sunken"), StateButton(form, page.get(), 380, L"Disabled")};
     form->Show();
     buttons[1]->GetWidget()->MouseMove({}, 10, 10);
     buttons[2]->GetWidget()->MouseDown(mbLeft, {ssLeft}, 10, 10);
@@ -98,7 +100,8 @@ TEST(SampleWindow, ButtonsLabelImageAndComposedEdit)
         EXPECT_EQ(i == 0 ? 0 : i == 1 ? 2 : i == 2 ? 1 : 3, b->Element()->ShownState());
         // The rounded corner is clear: the page shows through exactly; the middle is the button.
         EXPECT_EQ(PixelAt(page.get(), b->Left(), b->Top()), PixelAt(&shot, b->Left(), b->Top())) << i;
-        EXPECT_NE(PixelAt(page.get(), b->Left() + 5, b->Top() + 14), PixelAt(&shot, b->Left() + 5, b->Top() + 14));
+        EXPECT_NE(PixelAt(page.get(), b->Left() + 5, b->Top() + 14),
+                  PixelAt(&shot, b->Left() + 5, b->Top() + 14));
     }
     EXPECT_NE(PixelAt(page.get(), 488, 68), PixelAt(&shot, 488, 68)) << "the badge";
 
@@ -118,7 +121,8 @@ TEST(SampleWindow, ButtonsLabelImageAndComposedEdit)
     SetViewportOrgEx(dc, 0, h + 20, nullptr);
     panel->ComposeInto(&shot, true, true);
     SetViewportOrgEx(dc, 0, 0, nullptr);
-    EXPECT_EQ(ColorToRGB(clWindow) & 0xFFFFFF, PixelAt(&shot, 20 + 14 + 200, h + 20 + 44 + 11)) << "the edit, opaque";
+    EXPECT_EQ(ColorToRGB(clWindow) & 0xFFFFFF, PixelAt(&shot, 20 + 14 + 200, h + 20 + 44 + 11))
+        << "the edit, opaque";
     SavePicture(&shot, L"widgets2-sample");
     delete form;
 }

@@ -20,7 +20,10 @@ public:
         SetParent(parent);
     }
     void MouseMoveHook(TShiftState, int x, int y) override { Log("move", x, y); }
-    void MouseDownHook(TMouseButton b, TShiftState, int x, int y) override { Log(b ? "rdown" : "down", x, y); }
+    void MouseDownHook(TMouseButton b, TShiftState, int x, int y) override
+    {
+        Log(b ? "rdown" : "down", x, y);
+    }
     void MouseUpHook(TMouseButton b, TShiftState, int x, int y) override { Log(b ? "rup" : "up", x, y); }
     void MouseLeaveHook() override { Log("leave"); }
     void MouseEnterHook() override { Log("enter"); }
@@ -35,7 +38,8 @@ private:
     void Log(const char* what, int x = -1, int y = -1)
     {
         g_log += (g_log.empty() ? "" : ",") + m_name + "." + what;
-        if (x >= 0) g_log += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+        if (x >= 0)
+            g_log += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
     }
     std::string m_name;
 };
@@ -60,11 +64,21 @@ struct Tree {
         for (const char* p = inputs; *p; p += 3) {
             int x = (p[1] - '0') * 10 + 5, y = (p[2] - '0') * 10 + 5;
             switch (*p) {
-            case 'm': root.MouseMove({}, x, y); break;
-            case 'M': root.MouseMove({ssLeft}, x, y); break;
-            case 'd': root.MouseDown(mbLeft, {ssLeft}, x, y); break;
-            case 'u': root.MouseUp(mbLeft, {}, x, y); break;
-            case 'U': root.MouseUp(mbRight, {ssLeft}, x, y); break;
+            case 'm':
+                root.MouseMove({}, x, y);
+                break;
+            case 'M':
+                root.MouseMove({ssLeft}, x, y);
+                break;
+            case 'd':
+                root.MouseDown(mbLeft, {ssLeft}, x, y);
+                break;
+            case 'u':
+                root.MouseUp(mbLeft, {}, x, y);
+                break;
+            case 'U':
+                root.MouseUp(mbRight, {ssLeft}, x, y);
+                break;
             }
         }
     }
@@ -81,7 +95,7 @@ TEST(WidgetTree, RoutesInputToTheTopmostTargetAndKeepsTheCapture)
         {"d11u11", "A.down(5,5),A.click,A.up(5,5)"}, // C and D lie over A but are skipped
         {"d11M99u99", "A.down(5,5),R.enter,A.enter,A.move(85,85),A.click,A.up(85,85)"},
         {"d11m66u66", "A.down(5,5),R.enter,B.enter,B.move(35,35),B.up(35,35)"}, // capture dropped
-        {"d11U11u66", "A.down(5,5),A.rup(5,5),A.click,A.up(55,55)"}, // right up: no click
+        {"d11U11u66", "A.down(5,5),A.rup(5,5),A.click,A.up(55,55)"},            // right up: no click
         {"d90u90", "R.down(95,5),R.click,R.up(95,5)"},
     };
     for (auto& c : cases) {

@@ -83,8 +83,8 @@ protected:
         std::wstring line = L"\"" + exe + L"\"";
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
-        ASSERT_TRUE(CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   trial.c_str(), &si, &process))
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, trial.c_str(),
+                                   &si, &process))
             << GetLastError();
     }
 

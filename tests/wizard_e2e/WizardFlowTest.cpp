@@ -59,7 +59,10 @@ class OneFolder : public ShellFolderBrowser {
 public:
     explicit OneFolder(std::wstring path) : m_path(std::move(path)) { SetShellFolderBrowser(this); }
     ~OneFolder() override { SetShellFolderBrowser(nullptr); }
-    PIDLIST_ABSOLUTE Browse(BROWSEINFOW*) override { return static_cast<PIDLIST_ABSOLUTE>(CoTaskMemAlloc(8)); }
+    PIDLIST_ABSOLUTE Browse(BROWSEINFOW*) override
+    {
+        return static_cast<PIDLIST_ABSOLUTE>(CoTaskMemAlloc(8));
+    }
     BOOL PathFromIDList(PCIDLIST_ABSOLUTE, wchar_t* path) override
     {
         wcscpy(path, m_path.c_str());
@@ -200,7 +203,8 @@ protected:
         ASSERT_TRUE(dlgEULA->m_btnNext->Enabled());
         dlgEULA->BtnNextClick(nullptr);
         ASSERT_TRUE(PumpUntil([] { return MainForm->Visible(); }, 5000));
-        ASSERT_TRUE(PumpUntil([] { return MainForm->m_btnNext->Enabled(); }, 20000)) << "the disc was never measured";
+        ASSERT_TRUE(PumpUntil([] { return MainForm->m_btnNext->Enabled(); }, 20000))
+            << "the disc was never measured";
         EXPECT_EQ(MainForm->cmbDVDlist->Text(), disc + L" ( SAMPLE_X64_DVD ) ");
         EXPECT_GT(MainForm->m_DvdSizeMB, 0);
         EXPECT_EQ(MainForm->lblWait->Caption(), T(L"Capacity") + IntToStr(MainForm->m_DvdSizeMB) + L" MB");
@@ -242,8 +246,8 @@ protected:
             if (seen.empty() || seen.back().first != state) {
                 seen.push_back({state, pos});
                 if (shots < 6 && MainForm->Visible())
-                    SaveWindowShot(MainForm->Handle(),
-                                   ShotFolder() + L"flow-" + name + L"-step" + std::to_wstring(++shots) + L".png");
+                    SaveWindowShot(MainForm->Handle(), ShotFolder() + L"flow-" + name + L"-step" +
+                                                           std::to_wstring(++shots) + L".png");
             }
         }
         g_onBox = nullptr;
@@ -287,7 +291,7 @@ TEST_F(WizardFlow, IsoJobWithTheFolderTests)
         EXPECT_FALSE(MainForm->m_btnNext->Enabled());
     }
     {
-        OneFolder shell(stick + L"images");  // FAT32
+        OneFolder shell(stick + L"images"); // FAT32
         MainForm->btnBrowserClick(nullptr);
         ASSERT_EQ(g_boxes.size(), 2u);
         EXPECT_EQ(g_boxes[1].text, T(L"Not NTFS"));
@@ -373,7 +377,8 @@ TEST_F(WizardFlow, UsbJobThenASecondRunInTheSameProcess)
         joined += Narrow(s.first) + " @" + std::to_string(s.second) + "\n";
     // The steps the loop saw one by one; those still queued at the result are shown by it.
     for (const wchar_t* key : {L"Format", L"Format success", L"Copy", L"Copy success"})
-        EXPECT_NE(std::find(states.begin(), states.end(), T(key)), states.end()) << Narrow(key) << "\n" << joined;
+        EXPECT_NE(std::find(states.begin(), states.end(), T(key)), states.end()) << Narrow(key) << "\n"
+                                                                                 << joined;
     EXPECT_EQ(MainForm->lblState->Caption(), T(L"Successfully updated"));
     EXPECT_EQ(MainForm->pbDism->Position(), 100);
     std::string wim = ReadBytes(stick + L"sources\\boot.wim");

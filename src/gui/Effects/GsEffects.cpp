@@ -26,15 +26,31 @@ void GsTextMargins::AssignTo(TPersistent* Dest)
     d->Changed();
 }
 
-void GsTextMargins::SetLeft(int value) { m_left = value; Changed(); }
-void GsTextMargins::SetRight(int value) { m_right = value; Changed(); }
-void GsTextMargins::SetTop(int value) { m_top = value; Changed(); }
-void GsTextMargins::SetBottom(int value) { m_bottom = value; Changed(); }
+void GsTextMargins::SetLeft(int value)
+{
+    m_left = value;
+    Changed();
+}
+void GsTextMargins::SetRight(int value)
+{
+    m_right = value;
+    Changed();
+}
+void GsTextMargins::SetTop(int value)
+{
+    m_top = value;
+    Changed();
+}
+void GsTextMargins::SetBottom(int value)
+{
+    m_bottom = value;
+    Changed();
+}
 
 // ---- GsOuterGlowTextEffectPainter ---------------------------------------------------------
 
-void GsOuterGlowTextEffectPainter::DrawText(TCanvas* canvas, const char* text, const TRect& rect, unsigned format,
-                                            int alpha, bool premultiplied)
+void GsOuterGlowTextEffectPainter::DrawText(TCanvas* canvas, const char* text, const TRect& rect,
+                                            unsigned format, int alpha, bool premultiplied)
 {
     canvas->Font()->Assign(m_effect->Font());
     m_effect->GlowPainter()->DrawText(canvas, text, rect, format, alpha, premultiplied);
@@ -57,7 +73,8 @@ void GsOuterGlowTextEffectPainter::DrawIntoBitmap(TBitmap* bitmap, const Ch* tex
         m_effect->GlowPainter()->DrawText(bitmap, text, rect, format, alpha, premultiplied);
         return;
     }
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     TRect shifted = rect;
     shifted.Offset(dx, dy);
     // Drawn shifted on a copy, then only rect is taken back: the shift never leaves rect.
@@ -72,8 +89,8 @@ void GsOuterGlowTextEffectPainter::DrawIntoBitmap(TBitmap* bitmap, const Ch* tex
     CopyBitmapToCanvas(bitmap->Canvas(), rect, temp.get(), TPoint(rect.left, rect.top));
 }
 
-void GsOuterGlowTextEffectPainter::DrawText(TBitmap* bitmap, const char* text, const TRect& rect, unsigned format,
-                                            int alpha, bool premultiplied)
+void GsOuterGlowTextEffectPainter::DrawText(TBitmap* bitmap, const char* text, const TRect& rect,
+                                            unsigned format, int alpha, bool premultiplied)
 {
     DrawIntoBitmap(bitmap, text, rect, format, alpha, premultiplied);
 }
@@ -133,7 +150,8 @@ void GsTextRadiationEffect::AssignTo(TPersistent* Dest)
 
 void GsTextRadiationEffect::SetOpacity(unsigned char value)
 {
-    if (value == Opacity()) return;
+    if (value == Opacity())
+        return;
     m_glow->SetOpacity(value);
     Changed();
 }
@@ -141,42 +159,48 @@ void GsTextRadiationEffect::SetOpacity(unsigned char value)
 void GsTextRadiationEffect::SetRadius(unsigned value)
 {
     const int bounded = static_cast<int>(std::min<unsigned>(value, TRadiateTextPainter::MaxRadius));
-    if (bounded == m_glow->Radius()) return;
+    if (bounded == m_glow->Radius())
+        return;
     m_glow->SetRadius(bounded);
     Changed();
 }
 
 void GsTextRadiationEffect::SetSpread(unsigned char value)
 {
-    if (value == Spread()) return;
+    if (value == Spread())
+        return;
     m_glow->SetSpread(value);
     Changed();
 }
 
 void GsTextRadiationEffect::SetColor(TColor value)
 {
-    if (value == Color()) return;
+    if (value == Color())
+        return;
     m_glow->SetColor(value);
     Changed();
 }
 
 void GsTextRadiationEffect::SetRadiationX(int value)
 {
-    if (value == m_glow->X()) return;
+    if (value == m_glow->X())
+        return;
     m_glow->SetX(value);
     Changed();
 }
 
 void GsTextRadiationEffect::SetRadiationY(int value)
 {
-    if (value == m_glow->Y()) return;
+    if (value == m_glow->Y())
+        return;
     m_glow->SetY(value);
     Changed();
 }
 
 void GsTextRadiationEffect::SetFont(TFont* value)
 {
-    if (value == m_font) return;
+    if (value == m_font)
+        return;
     m_font->Assign(value);
     Changed();
 }
@@ -207,8 +231,10 @@ bool GsButtonOuterGlowTextEffect::HasStateEffect(int state) const
 
 GsTextRadiationEffect* GsButtonOuterGlowTextEffect::GetStateEffect(int state)
 {
-    if (state < gbsSunken || state > gbsActive) return m_effects[gbsRaised];
-    if (m_effects[state]) return m_effects[state];
+    if (state < gbsSunken || state > gbsActive)
+        return m_effects[gbsRaised];
+    if (m_effects[state])
+        return m_effects[state];
     auto* e = new GsTextRadiationEffect(MakeEvent(this, &GsCtrlTextEffect::EffectChanged));
     m_effects[state] = e;
     GsTextRadiationEffect* raised = m_effects[gbsRaised];
@@ -229,12 +255,16 @@ GsTextRadiationEffect* GsButtonOuterGlowTextEffect::GetStateEffect(int state)
     return e;
 }
 
-TTextPainter* GsButtonOuterGlowTextEffect::GetStatePainter(int state) { return GetStateEffect(state)->GetPainter(); }
+TTextPainter* GsButtonOuterGlowTextEffect::GetStatePainter(int state)
+{
+    return GetStateEffect(state)->GetPainter();
+}
 
 void GsButtonOuterGlowTextEffect::SetState(int state, GsTextRadiationEffect* value)
 {
     GsTextRadiationEffect* e = state == gbsRaised ? m_effects[gbsRaised] : GetStateEffect(state);
-    if (value != e) e->Assign(value);
+    if (value != e)
+        e->Assign(value);
 }
 
 void GsButtonOuterGlowTextEffect::AssignTo(TPersistent* Dest)
@@ -245,7 +275,8 @@ void GsButtonOuterGlowTextEffect::AssignTo(TPersistent* Dest)
         return;
     }
     d->Raised()->Assign(Raised());
-    for (int s = gbsSunken; s <= gbsActive; ++s) d->GetStateEffect(s)->Assign(GetStateEffect(s));
+    for (int s = gbsSunken; s <= gbsActive; ++s)
+        d->GetStateEffect(s)->Assign(GetStateEffect(s));
 }
 
 // ---- GsButtonAppearance -------------------------------------------------------------------
@@ -273,12 +304,14 @@ void GsButtonAppearance::AssignTo(TPersistent* Dest)
         TPersistent::AssignTo(Dest);
         return;
     }
-    for (int i = 0; i < GsButtonStateCount; ++i) d->m_bitmaps[i]->Assign(m_bitmaps[i]);
+    for (int i = 0; i < GsButtonStateCount; ++i)
+        d->m_bitmaps[i]->Assign(m_bitmaps[i]);
 }
 
 void GsButtonAppearance::SetImage(int state, TBitmap* value)
 {
-    if (state < 0 || state >= GsButtonStateCount) return;
+    if (state < 0 || state >= GsButtonStateCount)
+        return;
     m_bitmaps[state]->Assign(value);
     OnChange(this, state);
 }
@@ -286,29 +319,37 @@ void GsButtonAppearance::SetImage(int state, TBitmap* value)
 void GsButtonAppearance::BitmapChanged(TObject* sender)
 {
     int index = 0;
-    while (index < GsButtonStateCount && m_bitmaps[index] != sender) ++index;
+    while (index < GsButtonStateCount && m_bitmaps[index] != sender)
+        ++index;
     OnChange(this, index);
 }
 
 TBitmap* GsButtonAppearance::GetStateImage(int state) const
 {
-    if (static_cast<unsigned>(state) >= static_cast<unsigned>(GsButtonStateCount)) state = gbsRaised;
-    if (!IsBitmapEmpty(m_bitmaps[state])) return m_bitmaps[state];
+    if (static_cast<unsigned>(state) >= static_cast<unsigned>(GsButtonStateCount))
+        state = gbsRaised;
+    if (!IsBitmapEmpty(m_bitmaps[state]))
+        return m_bitmaps[state];
     switch (state) {
-    case gbsRaised: return m_bitmaps[gbsRaised];
+    case gbsRaised:
+        return m_bitmaps[gbsRaised];
     case gbsSunken:
     case gbsFocused:
-    case gbsActive: return GetStateImage(gbsHovered);
-    default: return GetStateImage(gbsRaised);
+    case gbsActive:
+        return GetStateImage(gbsHovered);
+    default:
+        return GetStateImage(gbsRaised);
     }
 }
 
-void GsButtonAppearance::Load(const std::wstring& folder, const std::wstring& raised, const std::wstring& sunken,
-                              const std::wstring& hovered, const std::wstring& disabled)
+void GsButtonAppearance::Load(const std::wstring& folder, const std::wstring& raised,
+                              const std::wstring& sunken, const std::wstring& hovered,
+                              const std::wstring& disabled)
 {
     const std::wstring* names[4] = {&raised, &sunken, &hovered, &disabled};
     for (int i = 0; i < 4; ++i)
-        if (!names[i]->empty()) LoadImage(folder + *names[i], m_bitmaps[i]);
+        if (!names[i]->empty())
+            LoadImage(folder + *names[i], m_bitmaps[i]);
 }
 
 void GsButtonAppearance::Load(const wchar_t* folder, const wchar_t* raised, const wchar_t* sunken,

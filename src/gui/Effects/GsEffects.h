@@ -13,7 +13,14 @@
 
 namespace gs {
 
-enum GsButtonState { gbsRaised = 0, gbsSunken = 1, gbsHovered = 2, gbsDisabled = 3, gbsFocused = 4, gbsActive = 5 };
+enum GsButtonState {
+    gbsRaised = 0,
+    gbsSunken = 1,
+    gbsHovered = 2,
+    gbsDisabled = 3,
+    gbsFocused = 4,
+    gbsActive = 5
+};
 constexpr int GsButtonStateCount = 6;
 
 // Text margins in pixels. Every write notifies, changed or not.

@@ -65,16 +65,20 @@ using BitmapPtr = std::unique_ptr<TBitmap>;
 
 int** AllocMatrix(int rows, int columns)
 {
-    if (rows <= 0 || columns <= 0) return nullptr;
+    if (rows <= 0 || columns <= 0)
+        return nullptr;
     int** m = new int*[rows];
-    for (int i = 0; i < rows; ++i) m[i] = new int[columns];
+    for (int i = 0; i < rows; ++i)
+        m[i] = new int[columns];
     return m;
 }
 
 void FreeMatrix(int** matrix, int rows)
 {
-    if (!matrix) return;
-    for (int i = 0; i < rows; ++i) delete[] matrix[i];
+    if (!matrix)
+        return;
+    for (int i = 0; i < rows; ++i)
+        delete[] matrix[i];
     delete[] matrix;
 }
 
@@ -93,14 +97,17 @@ int NeighborWeightedFilter::Apply(int** in, int rowOffset, int columnOffset, int
     int best = 0;
     for (int di = -m_rowRadius; di <= m_rowRadius; ++di) {
         const int r = row + di;
-        if (r < 0 || r >= rows) continue;
+        if (r < 0 || r >= rows)
+            continue;
         const int* inRow = in[r + rowOffset] + columnOffset;
         const int* kRow = m_kernel[m_rowRadius + di] + m_columnRadius;
         for (int dj = -m_columnRadius; dj <= m_columnRadius; ++dj) {
             const int c = column + dj;
-            if (c < 0 || c >= columns) continue;
+            if (c < 0 || c >= columns)
+                continue;
             const int v = inRow[c] * kRow[dj];
-            if (v > best) best = v;
+            if (v > best)
+                best = v;
         }
     }
     return best / m_divisor;
@@ -111,7 +118,8 @@ OuterGlowFilterFactory::~OuterGlowFilterFactory() { DropFilter(); }
 Filter* OuterGlowFilterFactory::GetFilter(int rowRadius, int columnRadius)
 {
     FORMS_ASSERT_TEXT(rowRadius == columnRadius, "r == c");
-    if (m_filter && m_filter->RowRadius() == rowRadius) return m_filter;
+    if (m_filter && m_filter->RowRadius() == rowRadius)
+        return m_filter;
     DropFilter();
     m_filter = BuildFilter(rowRadius);
     return m_filter;
@@ -119,7 +127,8 @@ Filter* OuterGlowFilterFactory::GetFilter(int rowRadius, int columnRadius)
 
 void OuterGlowFilterFactory::ReleaseFilter(Filter* filter)
 {
-    if (filter && filter != m_filter) delete filter;
+    if (filter && filter != m_filter)
+        delete filter;
 }
 
 void OuterGlowFilterFactory::SetSpread(float value)
@@ -149,8 +158,10 @@ NeighborWeightedFilter* OuterGlowFilterFactory::BuildFilter(int radius) const
     radius = std::clamp(radius, 0, TRadiateTextPainter::MaxRadius);
     const int size = 2 * radius + 1;
     int** kernel = AllocMatrix(size, size);
-    if (radius == 0) kernel[0][0] = static_cast<int>(256 * m_opacity);
-    else BuildKernel(kernel, size, radius, m_spread, m_opacity, 256);
+    if (radius == 0)
+        kernel[0][0] = static_cast<int>(256 * m_opacity);
+    else
+        BuildKernel(kernel, size, radius, m_spread, m_opacity, 256);
     return new NeighborWeightedFilter(kernel, radius, radius, 256);
 }
 
@@ -166,14 +177,15 @@ void BuildKernel(int** kernel, int size, int radius, float spread, float opacity
                 kernel[i][j] = static_cast<int>(scale * opacity);
             } else {
                 double g = std::exp(-(dist - inner) * (dist - inner) / (2 * falloff));
-                if (g > 1) g = 1;
+                if (g > 1)
+                    g = 1;
                 kernel[i][j] = static_cast<int>(scale * g * opacity);
             }
         }
 }
 
-void ApplyFilter(const Filter* filter, int** in, int rowOffset, int columnOffset, int rows, int columns, int** out,
-                 int outputRowOffset, int outputColumnOffset)
+void ApplyFilter(const Filter* filter, int** in, int rowOffset, int columnOffset, int rows, int columns,
+                 int** out, int outputRowOffset, int outputColumnOffset)
 {
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < columns; ++j)
@@ -185,8 +197,10 @@ int** ReadLuminance(TBitmap* bitmap, const TRect& rect)
 {
     const int h = rect.Height(), w = rect.Width();
     int** m = AllocMatrix(h, w);
-    if (!m) return nullptr;
-    if (bitmap->PixelFormat() != pf24bit && bitmap->PixelFormat() != pf32bit) bitmap->SetPixelFormat(pf24bit);
+    if (!m)
+        return nullptr;
+    if (bitmap->PixelFormat() != pf24bit && bitmap->PixelFormat() != pf32bit)
+        bitmap->SetPixelFormat(pf24bit);
     const int bpp = bitmap->PixelFormat() == pf32bit ? 4 : 3;
     const PixelSpan s = SpanOf(bitmap, rect);
     for (int i = 0; i < h; ++i) {
@@ -211,7 +225,8 @@ void WriteAlpha(TBitmap* bitmap, const TRect& rect, int** matrix)
     for (int i = s.i0; i < s.i1; ++i)
         for (int j = s.j0; j < s.j1; ++j) {
             int& m = matrix[i][j];
-            if (m > 255) m = 255;
+            if (m > 255)
+                m = 255;
             Pixel32(bitmap, s.x0 + j, s.y0 + i)[3] = static_cast<uint8_t>(m);
         }
 }
@@ -223,11 +238,13 @@ void WritePremultipliedAlpha(TBitmap* bitmap, const TRect& rect, int** matrix)
     for (int i = s.i0; i < s.i1; ++i)
         for (int j = s.j0; j < s.j1; ++j) {
             int& m = matrix[i][j];
-            if (m > 255) m = 255;
+            if (m > 255)
+                m = 255;
             uint8_t* p = Pixel32(bitmap, s.x0 + j, s.y0 + i);
             const double x = m / 255.0;
             p[3] = static_cast<uint8_t>(m);
-            for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(static_cast<int>(p[c] * x + 0.5));
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<uint8_t>(static_cast<int>(p[c] * x + 0.5));
         }
 }
 
@@ -238,7 +255,8 @@ namespace {
 template <class Ch>
 int PlainText(TCanvas* canvas, const Ch* text, const TRect& rect, unsigned format)
 {
-    if (rect.IsEmpty()) return 0;
+    if (rect.IsEmpty())
+        return 0;
     HDC dc = canvas->Handle();
     SetBkMode(dc, TRANSPARENT);
     RECT r = rect;
@@ -248,9 +266,11 @@ int PlainText(TCanvas* canvas, const Ch* text, const TRect& rect, unsigned forma
 template <class Ch>
 void AlphaText(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format)
 {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     // A 32-bit image is written: a target of another format would be overrun.
-    if (bitmap->PixelFormat() != pf32bit) bitmap->SetPixelFormat(pf32bit);
+    if (bitmap->PixelFormat() != pf32bit)
+        bitmap->SetPixelFormat(pf32bit);
     BitmapPtr mask(TTextPainter::CreateTextBitmap(bitmap->Canvas(), rect));
     TCanvas* canvas = bitmap->Canvas();
     const TColor color = ColorToRGB(canvas->Font()->Color());
@@ -279,23 +299,29 @@ void AlphaText(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned form
 }
 
 template <class Ch>
-void PlainDraw(TCanvas* canvas, const Ch* text, const TRect& rect, unsigned format, int alpha, bool premultiplied)
+void PlainDraw(TCanvas* canvas, const Ch* text, const TRect& rect, unsigned format, int alpha,
+               bool premultiplied)
 {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     if (!alpha && !premultiplied) {
         PlainText(canvas, text, rect, format);
         return;
     }
     BitmapPtr temp(TTextPainter::CreateTextBitmap(canvas, rect));
     AlphaText(temp.get(), text, TRect(0, 0, rect.Width(), rect.Height()), format);
-    if (alpha) CopyBitmapToCanvas(canvas, rect, temp.get(), TPoint(0, 0));
-    else AlphaBlendToCanvas(canvas, rect, temp.get(), TPoint(0, 0), 255);
+    if (alpha)
+        CopyBitmapToCanvas(canvas, rect, temp.get(), TPoint(0, 0));
+    else
+        AlphaBlendToCanvas(canvas, rect, temp.get(), TPoint(0, 0), 255);
 }
 
 template <class Ch>
-void PlainDraw(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format, int alpha, bool premultiplied)
+void PlainDraw(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format, int alpha,
+               bool premultiplied)
 {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     if (alpha) {
         AlphaText(bitmap, text, rect, format);
     } else if (premultiplied) {
@@ -324,8 +350,8 @@ void TTextPainter::DrawText(TCanvas* canvas, const char* text, const TRect& rect
     PlainDraw(canvas, text, rect, format, alpha, premultiplied);
 }
 
-void TTextPainter::DrawText(TCanvas* canvas, const wchar_t* text, const TRect& rect, unsigned format, int alpha,
-                            bool premultiplied)
+void TTextPainter::DrawText(TCanvas* canvas, const wchar_t* text, const TRect& rect, unsigned format,
+                            int alpha, bool premultiplied)
 {
     PlainDraw(canvas, text, rect, format, alpha, premultiplied);
 }
@@ -336,8 +362,8 @@ void TTextPainter::DrawText(TBitmap* bitmap, const char* text, const TRect& rect
     PlainDraw(bitmap, text, rect, format, alpha, premultiplied);
 }
 
-void TTextPainter::DrawText(TBitmap* bitmap, const wchar_t* text, const TRect& rect, unsigned format, int alpha,
-                            bool premultiplied)
+void TTextPainter::DrawText(TBitmap* bitmap, const wchar_t* text, const TRect& rect, unsigned format,
+                            int alpha, bool premultiplied)
 {
     PlainDraw(bitmap, text, rect, format, alpha, premultiplied);
 }
@@ -369,7 +395,8 @@ void TTextPainter::DrawAlphaText(TBitmap* bitmap, const char* text, const TRect&
     AlphaText(bitmap, text, rect, format);
 }
 
-void TTextPainter::DrawAlphaText(TBitmap* bitmap, const wchar_t* text, const TRect& rect, unsigned format, bool)
+void TTextPainter::DrawAlphaText(TBitmap* bitmap, const wchar_t* text, const TRect& rect, unsigned format,
+                                 bool)
 {
     AlphaText(bitmap, text, rect, format);
 }
@@ -440,12 +467,15 @@ int** TRadiateTextPainter::BuildGlowMatrix(TBitmap* bitmap, const TRect& rect)
 
 void TRadiateTextPainter::FillGlow(TBitmap* bitmap, const TRect& rect, bool premultiplied, TColor color)
 {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     int** matrix = BuildGlowMatrix(bitmap, rect);
     bitmap->Canvas()->Brush()->SetColor(color);
     bitmap->Canvas()->FillRect(rect);
-    if (premultiplied) WritePremultipliedAlpha(bitmap, rect, matrix);
-    else WriteAlpha(bitmap, rect, matrix);
+    if (premultiplied)
+        WritePremultipliedAlpha(bitmap, rect, matrix);
+    else
+        WriteAlpha(bitmap, rect, matrix);
     FreeMatrix(matrix, rect.Height());
 }
 
@@ -453,15 +483,18 @@ template <class Ch>
 void TRadiateTextPainter::DrawGlow(TCanvas* canvas, TBitmap* bitmap, const Ch* text, const TRect& rect,
                                    unsigned format, int alpha, bool premultiplied)
 {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     TCanvas* target = bitmap ? bitmap->Canvas() : canvas;
     const int w = rect.Width(), h = rect.Height();
     BitmapPtr g(CreateGlowBitmap(target, rect));
     DrawPlainText(g->Canvas(), text, TRect(m_radius, m_radius, w - m_radius, h - m_radius), format);
     FillGlow(g.get(), TRect(0, 0, w, h), premultiplied, target->Font()->Color());
     if (bitmap) {
-        if (premultiplied) AlphaBlendBitmap(bitmap, rect, g.get(), TPoint(0, 0), 255);
-        else BlendBitmap(bitmap, rect, g.get(), TPoint(0, 0), 255);
+        if (premultiplied)
+            AlphaBlendBitmap(bitmap, rect, g.get(), TPoint(0, 0), 255);
+        else
+            BlendBitmap(bitmap, rect, g.get(), TPoint(0, 0), 255);
     } else if (alpha) {
         CopyBitmapToCanvas(canvas, rect, g.get(), TPoint(0, 0));
     } else if (premultiplied) {
@@ -475,8 +508,10 @@ template <class Ch>
 void TRadiateTextPainter::DrawGlowInPlace(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format,
                                           bool premultiplied)
 {
-    if (rect.IsEmpty()) return;
-    if (bitmap->PixelFormat() != pf32bit) bitmap->SetPixelFormat(pf32bit); // a 32-bit image is written
+    if (rect.IsEmpty())
+        return;
+    if (bitmap->PixelFormat() != pf32bit)
+        bitmap->SetPixelFormat(pf32bit); // a 32-bit image is written
     TCanvas* c = bitmap->Canvas();
     c->Brush()->SetColor(clBlack);
     c->FillRect(rect);
@@ -487,8 +522,8 @@ void TRadiateTextPainter::DrawGlowInPlace(TBitmap* bitmap, const Ch* text, const
     c->Font()->SetColor(remembered);
 }
 
-void TRadiateTextPainter::DrawText(TCanvas* canvas, const char* text, const TRect& rect, unsigned format, int alpha,
-                                   bool premultiplied)
+void TRadiateTextPainter::DrawText(TCanvas* canvas, const char* text, const TRect& rect, unsigned format,
+                                   int alpha, bool premultiplied)
 {
     DrawGlow(canvas, nullptr, text, rect, format, alpha, premultiplied);
 }
@@ -499,18 +534,22 @@ void TRadiateTextPainter::DrawText(TCanvas* canvas, const wchar_t* text, const T
     DrawGlow(canvas, nullptr, text, rect, format, alpha, premultiplied);
 }
 
-void TRadiateTextPainter::DrawText(TBitmap* bitmap, const char* text, const TRect& rect, unsigned format, int alpha,
-                                   bool premultiplied)
+void TRadiateTextPainter::DrawText(TBitmap* bitmap, const char* text, const TRect& rect, unsigned format,
+                                   int alpha, bool premultiplied)
 {
-    if (alpha) DrawGlowInPlace(bitmap, text, rect, format, premultiplied);
-    else DrawGlow(nullptr, bitmap, text, rect, format, alpha, premultiplied);
+    if (alpha)
+        DrawGlowInPlace(bitmap, text, rect, format, premultiplied);
+    else
+        DrawGlow(nullptr, bitmap, text, rect, format, alpha, premultiplied);
 }
 
 void TRadiateTextPainter::DrawText(TBitmap* bitmap, const wchar_t* text, const TRect& rect, unsigned format,
                                    int alpha, bool premultiplied)
 {
-    if (alpha) DrawGlowInPlace(bitmap, text, rect, format, premultiplied);
-    else DrawGlow(nullptr, bitmap, text, rect, format, alpha, premultiplied);
+    if (alpha)
+        DrawGlowInPlace(bitmap, text, rect, format, premultiplied);
+    else
+        DrawGlow(nullptr, bitmap, text, rect, format, alpha, premultiplied);
 }
 
 int TRadiateTextPainter::CalcRect(TCanvas* canvas, const char* text, TRect& rect, unsigned format)
@@ -543,32 +582,41 @@ void TOuterGlowTextPainter::DrawOuter(TCanvas* canvas, TBitmap* bitmap, const Ch
     const int radius = Radius();
     const int L = rect.left, T0 = rect.top, Rt = rect.right, B0 = rect.bottom;
     const int w = rect.Width(), h = rect.Height();
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0)
+        return;
 
     if (!alpha) {
         const TColor f = target->Font()->Color();
         target->Font()->SetColor(m_color);
         TRect textRect(L + radius, T0 + radius, Rt - m_x - radius, B0 - m_y - radius);
         if (!bitmap) {
-            if (textRect.right < textRect.left) textRect.right = textRect.left;
-            if (textRect.bottom < textRect.top) textRect.bottom = textRect.top;
+            if (textRect.right < textRect.left)
+                textRect.right = textRect.left;
+            if (textRect.bottom < textRect.top)
+                textRect.bottom = textRect.top;
         }
         if (radius != 0) {
             const TRect glowRect(L + m_x, T0 + m_y, Rt, B0);
-            if (bitmap) TRadiateTextPainter::DrawText(bitmap, text, glowRect, format, 0, premultiplied);
-            else TRadiateTextPainter::DrawText(canvas, text, glowRect, format, 0, premultiplied);
+            if (bitmap)
+                TRadiateTextPainter::DrawText(bitmap, text, glowRect, format, 0, premultiplied);
+            else
+                TRadiateTextPainter::DrawText(canvas, text, glowRect, format, 0, premultiplied);
         }
         target->Font()->SetColor(f);
-        if (bitmap) TTextPainter::DrawText(bitmap, text, textRect, format, 0, premultiplied);
-        else TTextPainter::DrawText(canvas, text, textRect, format, 0, premultiplied);
+        if (bitmap)
+            TTextPainter::DrawText(bitmap, text, textRect, format, 0, premultiplied);
+        else
+            TTextPainter::DrawText(canvas, text, textRect, format, 0, premultiplied);
         return;
     }
 
     // Image forms: the layers are laid out from the rectangle's own corner.
     if (radius == 0) {
         const TRect textRect(L, T0, Rt - m_x, B0 - m_y);
-        if (bitmap) DrawAlphaText(bitmap, text, textRect, format);
-        else TTextPainter::DrawText(canvas, text, textRect, format, 1, false);
+        if (bitmap)
+            DrawAlphaText(bitmap, text, textRect, format);
+        else
+            TTextPainter::DrawText(canvas, text, textRect, format, 1, false);
         return;
     }
     BitmapPtr textLayer(CreateBlackBitmap(w, h));
@@ -580,7 +628,8 @@ void TOuterGlowTextPainter::DrawOuter(TCanvas* canvas, TBitmap* bitmap, const Ch
         glow->Canvas()->Font()->Assign(target->Font());
         glow->Canvas()->Font()->SetColor(m_color);
         DrawGlowInPlace(glow.get(), text, TRect(m_x, m_y, w, h), format, premultiplied);
-        if (!premultiplied) PremultiplyAlpha(glow.get());
+        if (!premultiplied)
+            PremultiplyAlpha(glow.get());
         AlphaBlendBitmap(glow.get(), TRect(0, 0, w, h), textLayer.get(), TPoint(0, 0), 255);
         CopyBitmapToCanvas(canvas, rect, glow.get(), TPoint(0, 0));
         return;

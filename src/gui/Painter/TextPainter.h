@@ -94,8 +94,8 @@ private:
 // Fills a size x size kernel (size = 2 radius + 1).
 void BuildKernel(int** kernel, int size, int radius, float spread, float opacity, int scale);
 // out[outRow + i][outColumn + j] = filter.Apply(in, ..., i, j) over rows x columns.
-void ApplyFilter(const Filter* filter, int** in, int rowOffset, int columnOffset, int rows, int columns, int** out,
-                 int outputRowOffset, int outputColumnOffset);
+void ApplyFilter(const Filter* filter, int** in, int rowOffset, int columnOffset, int rows, int columns,
+                 int** out, int outputRowOffset, int outputColumnOffset);
 
 // Luminance (0.299 R + 0.587 G + 0.114 B, rounded) of rect, height x width; a bitmap that
 // is neither 24- nor 32-bit becomes 24-bit. Cells of pixels outside the bitmap are 0.
@@ -184,11 +184,12 @@ public:
 protected:
     // The blend and image forms of the glow.
     template <class Ch>
-    void DrawGlow(TCanvas* canvas, TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format, int alpha,
-                  bool premultiplied);
+    void DrawGlow(TCanvas* canvas, TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format,
+                  int alpha, bool premultiplied);
     // The in-place form on a bitmap (alpha true): rect is overwritten with the glow image.
     template <class Ch>
-    void DrawGlowInPlace(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format, bool premultiplied);
+    void DrawGlowInPlace(TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format,
+                         bool premultiplied);
 
 private:
     unsigned char m_opacity = 255;
@@ -223,8 +224,8 @@ public:
 
 private:
     template <class Ch>
-    void DrawOuter(TCanvas* canvas, TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format, int alpha,
-                   bool premultiplied);
+    void DrawOuter(TCanvas* canvas, TBitmap* bitmap, const Ch* text, const TRect& rect, unsigned format,
+                   int alpha, bool premultiplied);
 
     TColor m_color = TColor(0xBFFFFF);
     int m_x = 0;

@@ -27,7 +27,8 @@ uint8_t* Row(TBitmap* bitmap, int y) { return static_cast<uint8_t*>(bitmap->Scan
 
 void PremultiplyAlpha(TBitmap* bitmap)
 {
-    if (!bitmap || bitmap->PixelFormat() != pf32bit) return;
+    if (!bitmap || bitmap->PixelFormat() != pf32bit)
+        return;
     const int width = bitmap->Width();
     for (int y = 0; y < bitmap->Height(); ++y) {
         uint8_t* p = Row(bitmap, y);
@@ -45,7 +46,8 @@ void CopyCanvasToBitmap(TCanvas* canvas, TBitmap* bitmap, const TRect& rect)
     const int w = std::max(0, int(rect.Width()));
     const int h = std::max(0, int(rect.Height()));
     bitmap->SetSize(w, h);
-    if (w == 0 || h == 0) return;
+    if (w == 0 || h == 0)
+        return;
     bitmap->Canvas()->SetCopyMode(cmSrcCopy);
     bitmap->Canvas()->CopyRect(TRect(0, 0, w, h), canvas, rect);
 }
@@ -53,7 +55,8 @@ void CopyCanvasToBitmap(TCanvas* canvas, TBitmap* bitmap, const TRect& rect)
 void CopyBitmapToCanvas(TCanvas* canvas, const TRect& rect, TBitmap* bitmap, const TPoint& point)
 {
     canvas->SetCopyMode(cmSrcCopy);
-    if (rect.IsEmpty() || IsBitmapEmpty(bitmap)) return;
+    if (rect.IsEmpty() || IsBitmapEmpty(bitmap))
+        return;
     canvas->CopyRect(rect, bitmap->Canvas(),
                      TRect(point.x, point.y, point.x + rect.Width(), point.y + rect.Height()));
 }
@@ -66,28 +69,45 @@ TRect ClipBlendArea(TBitmap* target, const TRect& rect, TBitmap* source, TPoint&
     r.Offset(ot.x, ot.y);
     TPoint p(point.x + os.x, point.y + os.y);
 
-    if (r.left < 0) { p.x -= r.left; r.left = 0; }
-    if (p.x < 0) { r.left -= p.x; p.x = 0; }
-    if (r.top < 0) { p.y -= r.top; r.top = 0; }
-    if (p.y < 0) { r.top -= p.y; p.y = 0; }
+    if (r.left < 0) {
+        p.x -= r.left;
+        r.left = 0;
+    }
+    if (p.x < 0) {
+        r.left -= p.x;
+        p.x = 0;
+    }
+    if (r.top < 0) {
+        p.y -= r.top;
+        r.top = 0;
+    }
+    if (p.y < 0) {
+        r.top -= p.y;
+        p.y = 0;
+    }
 
     const long availableWidth = std::max(0L, long(source->Width() - p.x));
     const long availableHeight = std::max(0L, long(source->Height() - p.y));
     r.right = std::min(r.right, long(target->Width()));
     r.bottom = std::min(r.bottom, long(target->Height()));
-    if (r.right - r.left > availableWidth) r.right = r.left + availableWidth;
-    if (r.bottom - r.top > availableHeight) r.bottom = r.top + availableHeight;
+    if (r.right - r.left > availableWidth)
+        r.right = r.left + availableWidth;
+    if (r.bottom - r.top > availableHeight)
+        r.bottom = r.top + availableHeight;
 
     r.Offset(-ot.x, -ot.y);
     point = TPoint(p.x - os.x, p.y - os.y);
     return r;
 }
 
-void BlendPixels(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point, unsigned char opacity)
+void BlendPixels(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point,
+                 unsigned char opacity)
 {
     FORMS_ASSERT_TEXT(source && source->PixelFormat() == pf32bit, "src->PixelFormat == pf32bit");
-    if (target->PixelFormat() != pf24bit) target->SetPixelFormat(pf24bit);
-    if (rect.IsEmpty()) return;
+    if (target->PixelFormat() != pf24bit)
+        target->SetPixelFormat(pf24bit);
+    if (rect.IsEmpty())
+        return;
 
     const TPoint ot = ViewportOrigin(target->Canvas());
     const TPoint os = ViewportOrigin(source->Canvas());
@@ -98,13 +118,15 @@ void BlendPixels(TBitmap* target, const TRect& rect, TBitmap* source, const TPoi
     const int jEnd = std::min({int(rect.Width()), target->Width() - tx0, source->Width() - sx0});
     const int iBegin = std::max({0, -ty0, -sy0});
     const int iEnd = std::min({int(rect.Height()), target->Height() - ty0, source->Height() - sy0});
-    if (jBegin >= jEnd || iBegin >= iEnd) return;
+    if (jBegin >= jEnd || iBegin >= iEnd)
+        return;
 
     // The weights are doubles (each rounded once, through memory), the products and sums
     // long double: mingw's long double is the 80-bit x87 format on both targets, so the
     // shipped 32-bit build and the 64-bit one truncate alike (128/255 over 255 gives 127).
     double alphaWeight[256];
-    for (int a = 0; a < 256; ++a) alphaWeight[a] = a / 255.0;
+    for (int a = 0; a < 256; ++a)
+        alphaWeight[a] = a / 255.0;
     const long double wa = alphaWeight[opacity];
     long double weight[256], rest[256];
     for (int a = 0; a < 256; ++a) {
@@ -122,9 +144,11 @@ void BlendPixels(TBitmap* target, const TRect& rect, TBitmap* source, const TPoi
     }
 }
 
-bool AlphaBlendRect(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point, unsigned char opacity)
+bool AlphaBlendRect(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point,
+                    unsigned char opacity)
 {
-    if (rect.IsEmpty()) return false;
+    if (rect.IsEmpty())
+        return false;
     BLENDFUNCTION blend{};
     blend.BlendOp = AC_SRC_OVER;
     blend.BlendFlags = 0;
@@ -132,11 +156,12 @@ bool AlphaBlendRect(TBitmap* target, const TRect& rect, TBitmap* source, const T
     blend.AlphaFormat = source->PixelFormat() == pf32bit ? AC_SRC_ALPHA : 0;
     HDC dst = target->Canvas()->Handle();
     HDC src = source->Canvas()->Handle();
-    return ::AlphaBlend(dst, rect.left, rect.top, rect.Width(), rect.Height(), src, point.x, point.y, rect.Width(),
-                        rect.Height(), blend) != FALSE;
+    return ::AlphaBlend(dst, rect.left, rect.top, rect.Width(), rect.Height(), src, point.x, point.y,
+                        rect.Width(), rect.Height(), blend) != FALSE;
 }
 
-void BlendBitmap(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point, unsigned char opacity)
+void BlendBitmap(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point,
+                 unsigned char opacity)
 {
     FORMS_ASSERT_TEXT(source && source->PixelFormat() == pf32bit, "src->PixelFormat == pf32bit");
     TPoint p = point;
@@ -148,17 +173,20 @@ bool AlphaBlendBitmap(TBitmap* target, const TRect& rect, TGraphic* source, cons
                       unsigned char opacity)
 {
     auto* bitmap = dynamic_cast<TBitmap*>(source);
-    if (!bitmap) return false;
+    if (!bitmap)
+        return false;
     TPoint p = point;
     const TRect r = ClipBlendArea(target, rect, bitmap, p);
     return AlphaBlendRect(target, r, bitmap, p, opacity);
 }
 
-void BlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const TPoint& point, unsigned char opacity)
+void BlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const TPoint& point,
+                   unsigned char opacity)
 {
     auto* bitmap = dynamic_cast<TBitmap*>(source);
     FORMS_ASSERT_TEXT(bitmap && bitmap->PixelFormat() == pf32bit, "src->PixelFormat == pf32bit");
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     TBitmap temp;
     temp.SetPixelFormat(pf24bit);
     CopyCanvasToBitmap(canvas, &temp, rect);
@@ -169,7 +197,8 @@ void BlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const T
 void AlphaBlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const TPoint& point,
                         unsigned char opacity)
 {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     TBitmap temp;
     temp.SetPixelFormat(pf32bit);
     CopyCanvasToBitmap(canvas, &temp, rect);
@@ -177,10 +206,7 @@ void AlphaBlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, co
     CopyBitmapToCanvas(canvas, rect, &temp, TPoint(0, 0));
 }
 
-bool IsBitmapEmpty(const TBitmap* bitmap)
-{
-    return !bitmap || bitmap->Width() == 0 || bitmap->Height() == 0;
-}
+bool IsBitmapEmpty(const TBitmap* bitmap) { return !bitmap || bitmap->Width() == 0 || bitmap->Height() == 0; }
 
 void LoadImage(const std::wstring& fileName, TBitmap* bitmap)
 {
@@ -192,9 +218,11 @@ void LoadImage(const std::wstring& fileName, TBitmap* bitmap)
         // Convert before touching the target, so a failure leaves it as it was.
         status = DllExports::GdipCreateHBITMAPFromBitmap(image, &handle, 0xFF000000);
     }
-    if (image) DllExports::GdipDisposeImage(image);
+    if (image)
+        DllExports::GdipDisposeImage(image);
     if (status != Ok || !handle) {
-        if (handle) DeleteObject(handle);
+        if (handle)
+            DeleteObject(handle);
         FormsMessageBox(nullptr, String(L"Can not load image ") + String(fileName), L"LoadImage", MB_OK);
         return;
     }

@@ -33,21 +33,25 @@ TRect ClipBlendArea(TBitmap* target, const TRect& rect, TBitmap* source, TPoint&
 // Per-pixel blend of a straight-alpha pf32bit source into target, weight
 // (opacity / 255) * (alpha / 255); a target that is not pf24bit becomes pf24bit first.
 // The weights are worked in long double so every build truncates alike.
-void BlendPixels(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point, unsigned char opacity);
+void BlendPixels(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point,
+                 unsigned char opacity);
 
 // One AlphaBlend call; a pf32bit source is taken as premultiplied (AC_SRC_ALPHA), any
 // other with the constant opacity alone. Returns AlphaBlend's result.
-bool AlphaBlendRect(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point, unsigned char opacity);
+bool AlphaBlendRect(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point,
+                    unsigned char opacity);
 
 // Clip, then BlendPixels.
-void BlendBitmap(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point, unsigned char opacity);
+void BlendBitmap(TBitmap* target, const TRect& rect, TBitmap* source, const TPoint& point,
+                 unsigned char opacity);
 // Clip, then AlphaBlendRect. The source must be a TBitmap (anything else: false).
 bool AlphaBlendBitmap(TBitmap* target, const TRect& rect, TGraphic* source, const TPoint& point,
                       unsigned char opacity);
 
 // The two blends onto a canvas through a temporary copy of the canvas area
 // (24-bit for BlendToCanvas, 32-bit for AlphaBlendToCanvas).
-void BlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const TPoint& point, unsigned char opacity);
+void BlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const TPoint& point,
+                   unsigned char opacity);
 void AlphaBlendToCanvas(TCanvas* canvas, const TRect& rect, TGraphic* source, const TPoint& point,
                         unsigned char opacity);
 

@@ -19,8 +19,10 @@ public:
         m_area = CreateRectRgn(m_saved.x + area.left, m_saved.y + area.top, m_saved.x + area.right,
                                m_saved.y + area.bottom);
         HDC dc = m_target->Canvas()->Handle();
-        if (m_hadClip) ExtSelectClipRgn(dc, m_area, RGN_AND);
-        else SelectClipRgn(dc, m_area);
+        if (m_hadClip)
+            ExtSelectClipRgn(dc, m_area, RGN_AND);
+        else
+            SelectClipRgn(dc, m_area);
     }
 
     // Only the origin moves; the clip stays as it is (and is put back all the same).
@@ -38,7 +40,8 @@ public:
     {
         // Drawing may have let the canvas select another context state: take it afresh.
         HDC dc = m_target->Canvas()->Handle();
-        if (m_area) DeleteObject(m_area);
+        if (m_area)
+            DeleteObject(m_area);
         SelectClipRgn(dc, m_hadClip ? m_savedClip : nullptr);
         DeleteObject(m_savedClip);
         SetViewportOrgEx(dc, m_saved.x, m_saved.y, nullptr);
@@ -53,8 +56,10 @@ public:
     // The clip now in force, in device coordinates; owned by the guard.
     HRGN Clip()
     {
-        if (!m_area) m_area = CreateRectRgn(0, 0, 0, 0);
-        if (GetClipRgn(m_target->Canvas()->Handle(), m_area) != 1) return nullptr;
+        if (!m_area)
+            m_area = CreateRectRgn(0, 0, 0, 0);
+        if (GetClipRgn(m_target->Canvas()->Handle(), m_area) != 1)
+            return nullptr;
         return m_area;
     }
 

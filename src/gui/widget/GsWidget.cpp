@@ -34,29 +34,35 @@ void GsWidget::Reserved(int) {}
 
 void GsWidget::SetParent(GsWidget* parent)
 {
-    if (parent == m_parent) return;
-    if (m_parent) m_parent->RemoveChild(this);
+    if (parent == m_parent)
+        return;
+    if (m_parent)
+        m_parent->RemoveChild(this);
     m_parent = parent;
-    if (m_parent) m_parent->AddChild(this);
+    if (m_parent)
+        m_parent->AddChild(this);
 }
 
 void GsWidget::SetEnabled(bool value)
 {
-    if (value == m_enabled) return;
+    if (value == m_enabled)
+        return;
     m_enabled = value;
     Invalidate();
 }
 
 void GsWidget::SetVisible(bool value)
 {
-    if (value == m_visible) return;
+    if (value == m_visible)
+        return;
     m_visible = value;
     Invalidate();
 }
 
 void GsWidget::SetText(const String& value)
 {
-    if (value == m_text) return;
+    if (value == m_text)
+        return;
     m_text = value;
     Invalidate();
 }
@@ -81,19 +87,22 @@ void GsWidget::SetOpacity(BYTE value)
 
 void GsWidget::SetBounds(int x, int y, int w, int h)
 {
-    if (!NegotiateSize(w, h)) return;
+    if (!NegotiateSize(w, h))
+        return;
     bool sizeChanged = w != m_width || h != m_height;
     m_x = x;
     m_y = y;
     m_width = w;
     m_height = h;
-    if (sizeChanged && OnResize) OnResize(this);
+    if (sizeChanged && OnResize)
+        OnResize(this);
 }
 
 bool GsWidget::NegotiateSize(int& w, int& h)
 {
     int w1 = w, h1 = h;
-    if (!CanResize(w1, h1)) return false;
+    if (!CanResize(w1, h1))
+        return false;
     int w2 = w1, h2 = h1;
     bool accepted;
     if (!m_autoSize)
@@ -109,38 +118,41 @@ bool GsWidget::NegotiateSize(int& w, int& h)
     return accepted;
 }
 
-void GsWidget::AddChild(GsWidget* child)
-{
-    m_children.push_back(child);
-}
+void GsWidget::AddChild(GsWidget* child) { m_children.push_back(child); }
 
 void GsWidget::RemoveChild(GsWidget* child)
 {
     m_children.erase(std::remove(m_children.begin(), m_children.end(), child), m_children.end());
-    if (m_capture == child && child != this) m_capture = nullptr;
+    if (m_capture == child && child != this)
+        m_capture = nullptr;
 }
 
 void GsWidget::Invalidate()
 {
     GsWidget* root = this;
-    while (root->m_parent) root = root->m_parent;
-    if (root->m_control) root->m_control->Invalidate();
+    while (root->m_parent)
+        root = root->m_parent;
+    if (root->m_control)
+        root->m_control->Invalidate();
 }
 
 void GsWidget::Draw(TBitmap* target)
 {
-    if (!m_visible) return;
+    if (!m_visible)
+        return;
     {
         ClipGuard frame(target, TPoint(m_x, m_y), TRect(m_x, m_y, m_x + m_width, m_y + m_height));
         Paint(target, TRect(0, 0, m_width, m_height));
         PaintChildren(target);
     }
-    if (OnAfterPaint) OnAfterPaint(this);
+    if (OnAfterPaint)
+        OnAfterPaint(this);
 }
 
 void GsWidget::PaintChildren(TBitmap* target)
 {
-    for (size_t i = 0; i < m_children.size(); ++i) m_children[i]->Draw(target);
+    for (size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->Draw(target);
 }
 
 void GsWidget::DrawImage(TBitmap* target, const TPoint& p, TBitmap* image)
@@ -152,7 +164,8 @@ void GsWidget::DrawImage(TBitmap* target, const TPoint& p, TBitmap* image)
 
 void GsWidget::MouseMove(TShiftState shift, int x, int y)
 {
-    if (!m_enabled || !m_visible) return;
+    if (!m_enabled || !m_visible)
+        return;
     x -= m_x;
     y -= m_y;
     GsWidget* target = GetCaptureChild();
@@ -168,77 +181,92 @@ void GsWidget::MouseMove(TShiftState shift, int x, int y)
             target = child;
             continue;
         }
-        if (child != target) child->MouseLeave();
+        if (child != target)
+            child->MouseLeave();
     }
     MouseEnter();
     if (target) {
         target->MouseMove(shift, x, y);
     } else {
         MouseMoveHook(shift, x, y);
-        if (OnMouseMove) OnMouseMove(this, shift, x, y);
+        if (OnMouseMove)
+            OnMouseMove(this, shift, x, y);
     }
 }
 
 void GsWidget::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
-    if (!m_enabled || !m_visible) return;
+    if (!m_enabled || !m_visible)
+        return;
     x -= m_x;
     y -= m_y;
     GsWidget* target = GetCaptureChild();
-    if (!target) target = FindHitChild(x, y);
+    if (!target)
+        target = FindHitChild(x, y);
     if (target) {
         SetCaptureChild(target);
         target->MouseDown(button, shift, x, y);
     } else {
         SetCaptureChild(this);
         MouseDownHook(button, shift, x, y);
-        if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+        if (OnMouseDown)
+            OnMouseDown(this, button, shift, x, y);
     }
 }
 
 void GsWidget::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
-    if (!m_enabled || !m_visible) return;
+    if (!m_enabled || !m_visible)
+        return;
     x -= m_x;
     y -= m_y;
     GsWidget* target = GetCaptureChild();
-    if (!target) target = FindHitChild(x, y);
+    if (!target)
+        target = FindHitChild(x, y);
     if (target) {
         target->MouseUp(button, shift, x, y);
-        if (!target->HasCapture()) SetCaptureChild(nullptr);
+        if (!target->HasCapture())
+            SetCaptureChild(nullptr);
     } else {
         if (button == mbLeft && HasCapture()) {
             Click();
             SetCaptureChild(nullptr);
         }
         MouseUpHook(button, shift, x, y);
-        if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+        if (OnMouseUp)
+            OnMouseUp(this, button, shift, x, y);
     }
 }
 
 void GsWidget::MouseEnter()
 {
-    if (m_mouseInside) return;
+    if (m_mouseInside)
+        return;
     m_mouseInside = true;
     MouseEnterHook();
-    if (OnMouseEnter) OnMouseEnter(this);
+    if (OnMouseEnter)
+        OnMouseEnter(this);
 }
 
 void GsWidget::MouseLeave()
 {
-    if (!m_mouseInside) return;
+    if (!m_mouseInside)
+        return;
     std::vector<GsWidget*> children = m_children;
-    for (GsWidget* child : children) child->MouseLeave();
+    for (GsWidget* child : children)
+        child->MouseLeave();
     SetCaptureChild(nullptr);
     m_mouseInside = false;
     MouseLeaveHook();
-    if (OnMouseLeave) OnMouseLeave(this);
+    if (OnMouseLeave)
+        OnMouseLeave(this);
 }
 
 void GsWidget::Click()
 {
     ClickHook();
-    if (OnClick) OnClick(this);
+    if (OnClick)
+        OnClick(this);
 }
 
 void GsWidget::KeyDown(WORD&, TShiftState, bool) {}
@@ -248,21 +276,25 @@ GsWidget* GsWidget::FindHitChild(int x, int y)
 {
     for (size_t i = m_children.size(); i-- > 0;) {
         GsWidget* child = m_children[i];
-        if (child->m_visible && child->m_enabled && child->HitTest(x, y)) return child;
+        if (child->m_visible && child->m_enabled && child->HitTest(x, y))
+            return child;
     }
     return nullptr;
 }
 
 void GsWidget::SetCaptureChild(GsWidget* widget)
 {
-    if (widget == m_capture) return;
-    if (m_capture) m_capture->ReleaseCaptureChain();
+    if (widget == m_capture)
+        return;
+    if (m_capture)
+        m_capture->ReleaseCaptureChain();
     m_capture = widget;
 }
 
 void GsWidget::ReleaseCaptureChain()
 {
-    if (m_capture && m_capture != this) m_capture->ReleaseCaptureChain();
+    if (m_capture && m_capture != this)
+        m_capture->ReleaseCaptureChain();
     m_capture = nullptr;
 }
 

@@ -12,28 +12,31 @@ namespace gs {
 
 WdgCustomControl::WdgCustomControl() : m_margins(new GsTextMargins) {}
 
-WdgCustomControl::~WdgCustomControl()
-{
-    delete m_margins;
-}
+WdgCustomControl::~WdgCustomControl() { delete m_margins; }
 
 void WdgCustomControl::SetTextMargins(GsTextMargins* value)
 {
-    if (value && value != m_margins) m_margins->Assign(value);
+    if (value && value != m_margins)
+        m_margins->Assign(value);
 }
 
 TRect WdgCustomControl::GetTextRect() const
 {
-    return TRect(m_margins->Left(), m_margins->Top(), Width() - m_margins->Right(), Height() - m_margins->Bottom());
+    return TRect(m_margins->Left(), m_margins->Top(), Width() - m_margins->Right(),
+                 Height() - m_margins->Bottom());
 }
 
 unsigned WdgCustomControl::GetTextFormat() const
 {
     unsigned format = 0;
-    if (m_alignment == taRightJustify) format |= DT_RIGHT;
-    else if (m_alignment == taCenter) format |= DT_CENTER;
-    if (m_layout == tlCenter) format |= DT_VCENTER;
-    else if (m_layout == tlBottom) format |= DT_BOTTOM;
+    if (m_alignment == taRightJustify)
+        format |= DT_RIGHT;
+    else if (m_alignment == taCenter)
+        format |= DT_CENTER;
+    if (m_layout == tlCenter)
+        format |= DT_VCENTER;
+    else if (m_layout == tlBottom)
+        format |= DT_BOTTOM;
     format |= m_wordWrap ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
     return format;
 }
@@ -42,16 +45,19 @@ void WdgCustomControl::DrawText(TBitmap* target, int state)
 {
     TRect r = GetTextRect();
     unsigned format = GetTextFormat();
-    if (!Enabled()) target->Canvas()->Font()->SetColor(clGrayText);
+    if (!Enabled())
+        target->Canvas()->Font()->SetColor(clGrayText);
     TTextPainter* painter = GetTextPainter(state);
-    if (!painter) return;
+    if (!painter)
+        return;
     // DrawText's own vertical flags act on single lines only: wrapped text is placed here.
     if (m_wordWrap && m_layout != tlTop) {
         TRect measured = r;
         painter->CalcRect(target->Canvas(), Text().c_str(), measured, format);
         if (measured.Height() < r.Height()) {
             int d = r.Height() - measured.Height();
-            if (m_layout == tlCenter) d /= 2;
+            if (m_layout == tlCenter)
+                d /= 2;
             r.top += d;
         }
     }
@@ -72,10 +78,7 @@ WdgButton::~WdgButton()
     delete m_textEffect;
 }
 
-TTextPainter* WdgButton::GetTextPainter(int state)
-{
-    return m_textEffect->GetStatePainter(state);
-}
+TTextPainter* WdgButton::GetTextPainter(int state) { return m_textEffect->GetStatePainter(state); }
 
 void WdgButton::SetEnabled(bool value)
 {
@@ -86,7 +89,8 @@ void WdgButton::SetEnabled(bool value)
 void WdgButton::AppearanceChanged(TObject*, int state)
 {
     ++m_appearanceVersion;
-    if (state != gbsRaised) return;
+    if (state != gbsRaised)
+        return;
     SetWidth(m_appearance->Raised()->Width());
     SetHeight(m_appearance->Raised()->Height());
 }
@@ -103,16 +107,32 @@ WdgButton::FrameKey WdgButton::MakeKey(int state)
     key.valid = true;
     key.appearance = m_appearanceVersion;
     key.text = Text();
-    if (Text().IsEmpty()) return key; // no caption: the image alone
+    if (Text().IsEmpty())
+        return key; // no caption: the image alone
     GsTextRadiationEffect* effect = m_textEffect->GetStateEffect(state);
     TFont* font = effect->Font();
     key.painter = GetTextPainter(state);
     key.fontName = font->Name();
     GsTextMargins* m = TextMargins();
-    int values[] = {Width(), Height(), WordWrap(), Alignment(), Layout(), m->Left(), m->Top(), m->Right(),
-                    m->Bottom(), effect->Opacity(), int(effect->Radius()), effect->Spread(), effect->Color(),
-                    effect->OffsetX(), effect->OffsetY(), font->Height(), font->Color(),
-                    int(font->Style().ToInt()), font->Charset() | font->Pitch() << 8 | font->Quality() << 16,
+    int values[] = {Width(),
+                    Height(),
+                    WordWrap(),
+                    Alignment(),
+                    Layout(),
+                    m->Left(),
+                    m->Top(),
+                    m->Right(),
+                    m->Bottom(),
+                    effect->Opacity(),
+                    int(effect->Radius()),
+                    effect->Spread(),
+                    effect->Color(),
+                    effect->OffsetX(),
+                    effect->OffsetY(),
+                    font->Height(),
+                    font->Color(),
+                    int(font->Style().ToInt()),
+                    font->Charset() | font->Pitch() << 8 | font->Quality() << 16,
                     font->Orientation()};
     static_assert(sizeof(values) == sizeof(key.values), "every setting has its slot");
     std::copy(std::begin(values), std::end(values), std::begin(key.values));
@@ -121,22 +141,27 @@ WdgButton::FrameKey WdgButton::MakeKey(int state)
 
 void WdgButton::Paint(TBitmap* target, const TRect& rect)
 {
-    if (!Enabled()) m_shownState = gbsDisabled;
-    else if (MouseInside()) m_shownState = m_pressed ? gbsSunken : gbsHovered;
-    else m_shownState = gbsRaised;
+    if (!Enabled())
+        m_shownState = gbsDisabled;
+    else if (MouseInside())
+        m_shownState = m_pressed ? gbsSunken : gbsHovered;
+    else
+        m_shownState = gbsRaised;
     // The state image is drawn on a copy (the caption goes onto it), made again only when
     // something it is made from has changed.
     TBitmap* image = m_appearance->GetStateImage(m_shownState);
     Frame& frame = m_frames[m_shownState];
     FrameKey key = MakeKey(m_shownState);
     if (!frame.picture || !(key == frame.key) || !SamePixels(frame.image.get(), image)) {
-        if (!frame.image) frame.image.reset(new TBitmap);
+        if (!frame.image)
+            frame.image.reset(new TBitmap);
         CopyPixels(frame.image.get(), image);
         // A new bitmap, so the canvas font is the default one (a painter that sets no font
         // must not inherit the grey of a disabled paint).
         frame.picture.reset(new TBitmap);
         frame.picture->Assign(image);
-        if (!Text().IsEmpty() && !frame.picture->Empty()) DrawText(frame.picture.get(), m_shownState);
+        if (!Text().IsEmpty() && !frame.picture->Empty())
+            DrawText(frame.picture.get(), m_shownState);
         frame.key = key;
     }
     DrawImage(target, rect.TopLeft(), frame.picture.get());
@@ -144,7 +169,8 @@ void WdgButton::Paint(TBitmap* target, const TRect& rect)
 
 void WdgButton::MouseMoveHook(TShiftState, int, int)
 {
-    if (m_shownState != (m_pressed ? gbsSunken : gbsHovered)) Invalidate();
+    if (m_shownState != (m_pressed ? gbsSunken : gbsHovered))
+        Invalidate();
 }
 
 void WdgButton::MouseDownHook(TMouseButton button, TShiftState, int, int)
@@ -160,27 +186,33 @@ void WdgButton::MouseDownHook(TMouseButton button, TShiftState, int, int)
 
 void WdgButton::MouseUpHook(TMouseButton, TShiftState, int, int)
 {
-    if (!m_pressed) return;
+    if (!m_pressed)
+        return;
     m_pressed = false;
     Invalidate();
 }
 
 void WdgButton::MouseLeaveHook()
 {
-    if (m_shownState == gbsRaised) return;
+    if (m_shownState == gbsRaised)
+        return;
     m_shownState = gbsRaised;
     Invalidate();
 }
 
 bool WdgButton::HitTest(int x, int y)
 {
-    if (!GsWidget::HitTest(x, y)) return false;
-    if (TransparentHit()) return true;
+    if (!GsWidget::HitTest(x, y))
+        return false;
+    if (TransparentHit())
+        return true;
     TBitmap* image = m_appearance->GetStateImage(m_shownState);
     int u = x - X(), v = y - Y();
-    if (u < 0 || v < 0 || u >= image->Width() || v >= image->Height()) return false;
+    if (u < 0 || v < 0 || u >= image->Width() || v >= image->Height())
+        return false;
     // Only a 32-bit image has an alpha byte to look at: any other is hit by its rectangle.
-    if (image->PixelFormat() != pf32bit || image->BitsPerPixel() != 32) return true;
+    if (image->PixelFormat() != pf32bit || image->BitsPerPixel() != 32)
+        return true;
     auto* row = static_cast<const unsigned char*>(image->ScanLine(v));
     return row[u * 4 + 3] > HitAlphaLimit();
 }

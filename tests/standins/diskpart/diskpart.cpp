@@ -42,8 +42,8 @@ int wmain()
         if (lstrcmpiW(argv[i], L"/s") == 0) {
             // Read sharing only, as strict as a reader may be: the program's own handle on
             // the script must allow it.
-            HANDLE own = CreateFileW(argv[i + 1], GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr);
+            HANDLE own =
+                CreateFileW(argv[i + 1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
             if (own != INVALID_HANDLE_VALUE) {
                 std::string script(65536, '\0');
                 DWORD read = 0;
@@ -53,8 +53,8 @@ int wmain()
             }
             // As any other process would: could the script be changed or removed meanwhile?
             HANDLE other = CreateFileW(argv[i + 1], GENERIC_WRITE | DELETE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr);
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
             if (other != INVALID_HANDLE_VALUE && CloseHandle(other))
                 WriteFileBytes(prefix + L".replaceable", "1");
             break;

@@ -136,10 +136,7 @@ HRESULT Fail(HRESULT hr, const std::wstring& text)
 
 // ---- allocations handed to the caller ----
 
-void SaveLiveCount()
-{
-    WriteFileBytes(StateFolder() + L"allocs.txt", std::to_string(g_live.size()), false);
-}
+void SaveLiveCount() { WriteFileBytes(StateFolder() + L"allocs.txt", std::to_string(g_live.size()), false); }
 
 void* Allocate(size_t size)
 {
@@ -316,15 +313,14 @@ HRESULT WINAPI DismShutdown(void)
     return Journal(L"DismShutdown", {}, S_OK);
 }
 
-HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT ImageIndex,
-                              PCWSTR ImageName, DismImageIdentifier ImageIdentifier, DWORD Flags,
-                              HANDLE CancelEvent, DISM_PROGRESS_CALLBACK Progress_,
-                              PVOID UserData)
+HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT ImageIndex, PCWSTR ImageName,
+                              DismImageIdentifier ImageIdentifier, DWORD Flags, HANDLE CancelEvent,
+                              DISM_PROGRESS_CALLBACK Progress_, PVOID UserData)
 {
     const wchar_t* name = L"DismMountImage";
-    std::vector<std::wstring> args{Text(ImageFilePath), Text(MountPath),       Num(ImageIndex),
-                                   Text(ImageName),     Num(ImageIdentifier),  Num(Flags),
-                                   Event(CancelEvent),  Callback(Progress_),   Ptr(UserData)};
+    std::vector<std::wstring> args{Text(ImageFilePath), Text(MountPath),      Num(ImageIndex),
+                                   Text(ImageName),     Num(ImageIdentifier), Num(Flags),
+                                   Event(CancelEvent),  Callback(Progress_),  Ptr(UserData)};
     HRESULT hr;
     if (Injected(name, hr))
         return Journal(name, args, hr);
@@ -332,23 +328,24 @@ HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT Image
         return Journal(name, args, E_NOT_INIT);
     UINT count = ImageCount(ImageFilePath);
     if (count == 0)
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
-                                        L"The image file cannot be read."));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"The image file cannot be read."));
     if (ImageIdentifier != DismImageIndex || ImageIndex < 1 || ImageIndex > count)
         return Journal(name, args, Fail(E_BAD_INDEX, L"The image index is not valid."));
     std::wstring folder = Normalize(MountPath);
     if (!IsDirectory(folder))
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
-                                        L"The mount folder does not exist."));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), L"The mount folder does not exist."));
     if (!IsEmptyFolder(folder))
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_DIR_NOT_EMPTY),
-                                        L"The mount folder is not empty."));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_DIR_NOT_EMPTY), L"The mount folder is not empty."));
     auto mounts = LoadMounts();
     std::wstring image = Normalize(ImageFilePath);
     for (const auto& m : mounts)
         if (SamePath(m.path, folder) || (SamePath(m.image, image) && m.index == ImageIndex))
-            return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
-                                            L"The image or the folder is already mounted."));
+            return Journal(name, args,
+                           Fail(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
+                                L"The image or the folder is already mounted."));
     CreateDirectoryW((folder + L"\\Windows").c_str(), nullptr);
     CreateDirectoryW((folder + L"\\sources").c_str(), nullptr);
     Mount m;
@@ -366,8 +363,8 @@ HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEven
                                 DISM_PROGRESS_CALLBACK Progress_, PVOID UserData)
 {
     const wchar_t* name = L"DismUnmountImage";
-    std::vector<std::wstring> args{Text(MountPath), Num(Flags), Event(CancelEvent),
-                                   Callback(Progress_), Ptr(UserData)};
+    std::vector<std::wstring> args{Text(MountPath), Num(Flags), Event(CancelEvent), Callback(Progress_),
+                                   Ptr(UserData)};
     HRESULT hr;
     if (Injected(name, hr))
         return Journal(name, args, hr);
@@ -376,8 +373,9 @@ HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEven
     auto mounts = LoadMounts();
     int at = FindMount(mounts, Normalize(MountPath));
     if (at < 0)
-        return Journal(name, args, Fail(static_cast<HRESULT>(DISMAPI_E_UNABLE_TO_UNMOUNT_IMAGE_PATH),
-                                        L"No image is mounted at that folder."));
+        return Journal(name, args,
+                       Fail(static_cast<HRESULT>(DISMAPI_E_UNABLE_TO_UNMOUNT_IMAGE_PATH),
+                            L"No image is mounted at that folder."));
     Mount& m = mounts[at];
     // As the service does: an image with an open session stays mounted.
     for (const auto& session : g_sessions)
@@ -389,8 +387,9 @@ HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEven
         if (m.mode == DismReadOnly)
             return Journal(name, args, Fail(E_ACCESSDENIED, L"A read-only image cannot be committed."));
         if (!CommitChanges(m))
-            return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT),
-                                            L"The image file could not be written."));
+            return Journal(
+                name, args,
+                Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), L"The image file could not be written."));
     }
     EmptyTree(m.path);
     mounts.erase(mounts.begin() + at);
@@ -403,8 +402,7 @@ HRESULT WINAPI DismOpenSession(PCWSTR ImagePath, PCWSTR WindowsDirectory, PCWSTR
                                DismSession* Session)
 {
     const wchar_t* name = L"DismOpenSession";
-    std::vector<std::wstring> args{Text(ImagePath), Text(WindowsDirectory), Text(SystemDrive),
-                                   Ptr(Session)};
+    std::vector<std::wstring> args{Text(ImagePath), Text(WindowsDirectory), Text(SystemDrive), Ptr(Session)};
     HRESULT hr;
     if (Injected(name, hr))
         return Journal(name, args, hr);
@@ -415,8 +413,9 @@ HRESULT WINAPI DismOpenSession(PCWSTR ImagePath, PCWSTR WindowsDirectory, PCWSTR
     auto mounts = LoadMounts();
     int at = FindMount(mounts, Normalize(ImagePath));
     if (at < 0 || mounts[at].status != DismMountStatusOk)
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_NOT_FOUND),
-                                        L"No usable image is mounted at that folder."));
+        return Journal(
+            name, args,
+            Fail(HRESULT_FROM_WIN32(ERROR_NOT_FOUND), L"No usable image is mounted at that folder."));
     *Session = g_nextSession++;
     g_sessions[*Session] = mounts[at].path;
     return Journal(name, args, S_OK);
@@ -454,8 +453,8 @@ HRESULT WINAPI DismGetLastErrorMessage(DismString** ErrorMessage)
     std::string configured;
     if (ReadFileBytes(StateFolder() + L"lasterror.txt", configured))
         text = FromUtf8(configured);
-    auto* block = static_cast<unsigned char*>(
-        Allocate(sizeof(DismString) + (text.size() + 1) * sizeof(wchar_t)));
+    auto* block =
+        static_cast<unsigned char*>(Allocate(sizeof(DismString) + (text.size() + 1) * sizeof(wchar_t)));
     auto* string = reinterpret_cast<DismString*>(block);
     auto* chars = reinterpret_cast<wchar_t*>(block + sizeof(DismString));
     wmemcpy(chars, text.c_str(), text.size() + 1);
@@ -485,8 +484,8 @@ HRESULT WINAPI DismCommitImage(DismSession Session, DWORD Flags, HANDLE CancelEv
     if (mounts[at].mode == DismReadOnly)
         return Journal(name, args, Fail(E_ACCESSDENIED, L"A read-only image cannot be committed."));
     if (!CommitChanges(mounts[at]))
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT),
-                                        L"The image file could not be written."));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), L"The image file could not be written."));
     SaveMounts(mounts);
     Progress(Progress_, UserData);
     return Journal(name, args, S_OK);
@@ -505,8 +504,8 @@ HRESULT WINAPI DismGetImageInfo(PCWSTR ImageFilePath, DismImageInfo** ImageInfo,
         return Journal(name, args, E_POINTER);
     UINT count = ImageCount(ImageFilePath);
     if (count == 0)
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
-                                        L"The image file cannot be read."));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"The image file cannot be read."));
     auto* info = static_cast<DismImageInfo*>(Allocate(sizeof(DismImageInfo) * count));
     for (UINT i = 0; i < count; ++i) {
         info[i].ImageType = DismImageTypeWim;
@@ -594,11 +593,11 @@ HRESULT WINAPI DismDelete(VOID* DismStructure)
 }
 
 HRESULT WINAPI DismAddPackage(DismSession Session, PCWSTR PackagePath, WINBOOL IgnoreCheck,
-                              WINBOOL PreventPending, HANDLE CancelEvent,
-                              DISM_PROGRESS_CALLBACK Progress_, PVOID UserData)
+                              WINBOOL PreventPending, HANDLE CancelEvent, DISM_PROGRESS_CALLBACK Progress_,
+                              PVOID UserData)
 {
     const wchar_t* name = L"DismAddPackage";
-    std::vector<std::wstring> args{Num(Session),        Text(PackagePath), Num(IgnoreCheck),
+    std::vector<std::wstring> args{Num(Session),        Text(PackagePath),  Num(IgnoreCheck),
                                    Num(PreventPending), Event(CancelEvent), Callback(Progress_),
                                    Ptr(UserData)};
     HRESULT hr;
@@ -607,11 +606,10 @@ HRESULT WINAPI DismAddPackage(DismSession Session, PCWSTR PackagePath, WINBOOL I
     if (!g_initialized)
         return Journal(name, args, E_NOT_INIT);
     if (!PackagePath || !IsFile(PackagePath))
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
-                                        L"The package file cannot be found."));
-    hr = AddChange(Session, "package " + Utf8(PackagePath) + " IgnoreCheck=" +
-                                std::to_string(IgnoreCheck) + " PreventPending=" +
-                                std::to_string(PreventPending));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"The package file cannot be found."));
+    hr = AddChange(Session, "package " + Utf8(PackagePath) + " IgnoreCheck=" + std::to_string(IgnoreCheck) +
+                                " PreventPending=" + std::to_string(PreventPending));
     if (SUCCEEDED(hr))
         Progress(Progress_, UserData);
     return Journal(name, args, hr);
@@ -627,10 +625,9 @@ HRESULT WINAPI DismAddDriver(DismSession Session, PCWSTR DriverPath, WINBOOL For
     if (!g_initialized)
         return Journal(name, args, E_NOT_INIT);
     if (!DriverPath || !IsFile(DriverPath))
-        return Journal(name, args, Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
-                                        L"The driver file cannot be found."));
-    hr = AddChange(Session, "driver " + Utf8(DriverPath) + " ForceUnsigned=" +
-                                std::to_string(ForceUnsigned));
+        return Journal(name, args,
+                       Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"The driver file cannot be found."));
+    hr = AddChange(Session, "driver " + Utf8(DriverPath) + " ForceUnsigned=" + std::to_string(ForceUnsigned));
     return Journal(name, args, hr);
 }
 
